@@ -1,0 +1,54 @@
+# Thin front door over CMake. `make run` installs what is needed, builds and
+# starts Sorvane; `make test` builds and runs every test suite, plainly and
+# under the sanitizers.
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+PACKAGES := build-essential cmake ninja-build pkg-config \
+            libgtest-dev libgmock-dev libbenchmark-dev \
+            xorriso genisoimage libarchive-tools p7zip-full clang
+
+CONFIGURE = cmake -S . -G Ninja -Wno-dev
+
+.PHONY: all deps build run test test-plain test-asan test-tsan bench clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	$(CONFIGURE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+
+run: build
+	./build/cli/sorvane-cli --help
+
+test: deps test-plain test-asan test-tsan
+
+test-plain:
+	$(CONFIGURE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-asan:
+	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSORVANE_SANITIZE=address,undefined -DSORVANE_BUILD_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test-tsan:
+	$(CONFIGURE) -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DSORVANE_SANITIZE=thread -DSORVANE_BUILD_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L threads
+
+bench: build
+	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build build-asan build-tsan

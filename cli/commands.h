@@ -1,0 +1,15 @@
+#pragma once
+// The subcommands of sorvane-cli. Each lives in its own file and receives the
+// arguments after its name (argv[0] is the subcommand's name). It returns the
+// process exit status: 0 on success, 1 when the operation failed, 2 on a
+// usage error.
+
+namespace sorvane::cli {
+
+struct TCommand {
+    const char* Name;
+    const char* Summary;
+    int (*Run)(int argc, char** argv);
+};
+
+}  // namespace sorvane::cli

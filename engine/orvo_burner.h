@@ -1,0 +1,97 @@
+#pragma once
+// TOrvoBurner: the burner component. It joins the project tree, the image
+// layout, the recording pipeline and the drive layer it derives from, and
+// carries the published properties and events the front ends use.
+//
+// Properties without side effects are public data members named as the
+// component publishes them; properties whose setter does something, or that
+// live in an owned subsystem, are getter/setter pairs.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/device/scsi_device.h"
+#include "engine/project/project_tree.h"
+#include "engine/rtl/date_time.h"
+#include "engine/rtl/memory_stream.h"
+
+namespace sorvane {
+
+class TOrvoBurner;
+
+using TWriteDoneEvent = std::function<void(TOrvoBurner& Sender, const std::string& Error)>;
+using TNotifyEvent = std::function<void(TOrvoBurner& Sender)>;
+
+class TOrvoBurner : public TSCSIDevice {
+public:
+    static constexpr std::size_t kHeaderStreamCapacity = 67108864;
+    static constexpr std::uint32_t kDefaultCacheSize = 4194304;
+
+    TOrvoBurner();
+    ~TOrvoBurner() override;
+
+    std::string Version() const { return "1.23"; }
+    // Assigning the version changes nothing; it always reads "1.23".
+    void SetVersion(const std::string&) {}
+
+    // --- Project tree --------------------------------------------------------
+    TProjectTree& Project() { return project_; }
+    const TProjectTree& Project() const { return project_; }
+    bool ClearProject(int maxFiles, int maxDirs);
+    bool ResetProject();
+    TDEntry* FindDir(const std::string& path) const { return project_.FindDir(path); }
+    TDEntry* ForceDir(const std::string& path) { return project_.ForceDir(path); }
+    TDEntry* CreateDir(const std::string& path) { return project_.CreateDir(path); }
+    TDEntry* AddDirByName(TDEntry* parent, const std::string& name, int attr) {
+        return project_.AddDirByName(parent, name, attr);
+    }
+    TDEntry* AddDir(TDEntry* parent, const TSearchRec& sr) { return project_.AddDir(parent, sr); }
+    bool AddFile(TDEntry* dir, const TSearchRec& sr, int oldAddress, const std::string& sourcePath) {
+        return project_.AddFile(dir, sr, oldAddress, sourcePath);
+    }
+    bool InsertFile(const std::string& destPath, const std::string& sourceFile, bool keepSourcePath) {
+        return project_.InsertFile(destPath, sourceFile, keepSourcePath);
+    }
+    TFEntry* FindFile(const TDEntry* dir, const std::string& longName) const { return project_.FindFile(dir, longName); }
+    bool RenameEntry(const std::string& dirPath, const std::string& name, const std::string& newLongName,
+                     const std::string& newShortName) {
+        return project_.RenameEntry(dirPath, name, newLongName, newShortName);
+    }
+    bool RemoveEntry(const std::string& dirPath, const std::string& name) { return project_.RemoveEntry(dirPath, name); }
+    bool RemoveEmptyDirs() { return project_.RemoveEmptyDirs(); }
+    int DirCount() const { return project_.DirCount(); }
+    TFEntry* LastAddedEntry() const { return project_.LastAddedEntry; }
+    std::int16_t TimeZoneOffset() const { return project_.TimeZoneOffset; }
+
+    bool ReplaceFile() const { return project_.ReplaceFile; }
+    void SetReplaceFile(bool value) { project_.ReplaceFile = value; }
+    TAddFileEvent OnAddFile;
+
+    // --- Image layout and volume identification --------------------------------
+    bool JolietFileSystem = true;
+    bool WritePostGap = true;
+    std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
+    std::string FileCopyright, FileAbstract, FileBibliographic;
+    TDateTime DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
+    TMemoryStream& HeaderStream() { return headerStream_; }
+
+    // --- Recording -------------------------------------------------------------
+    std::uint32_t CacheSize() const { return cacheSize_; }
+    // Stores the value rounded down to whole sectors, and never less than
+    // 2 MiB, so that the read-ahead ring always holds at least 32 blocks.
+    void SetCacheSize(std::uint32_t value);
+    bool TestWrite = false;
+    bool PerformOPC = false;
+    bool FinalizeTrack = true;
+    std::string ISOFileName;
+    TWriteDoneEvent OnWriteDone;
+    TNotifyEvent OnFinalizingTrack;
+
+private:
+    TProjectTree project_;
+    TMemoryStream headerStream_;
+    std::uint32_t cacheSize_ = kDefaultCacheSize;
+};
+
+}  // namespace sorvane
