@@ -28,7 +28,7 @@ build: deps
 	cmake --build build -j $(JOBS)
 
 run: build
-	./build/cli/sorvane-cli --help
+	./build/bin/sorvane-cli --help
 
 test: deps test-plain test-asan test-tsan
 
@@ -48,7 +48,7 @@ test-tsan:
 	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L threads
 
 bench: build
-	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
+	@for b in build/bin/bench_*; do echo "== $$b"; $$b; done
 
 clean:
 	rm -rf build build-asan build-tsan
