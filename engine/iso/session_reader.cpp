@@ -65,8 +65,14 @@ public:
                                  shown.c_str()));
             return;
         }
-        if (!project_.AddFile(level.Dir, SearchRecOf(record), static_cast<int>(record.Extent), std::string()))
+        if (!project_.AddFile(level.Dir, SearchRecOf(record), static_cast<int>(record.Extent), std::string())) {
+            // AddFile leaves such names out without a word unless a handler
+            // takes them; a file of the disc must not vanish unannounced.
+            if (Utf16Length(key) > TProjectTree::kMaxLongName && !project_.FindFile(level.Dir, key))
+                Post(">>> " + Format("FILE %s NOT IMPORTED, ITS NAME IS LONGER THAN %zu CHARACTERS", shown.c_str(),
+                                     TProjectTree::kMaxLongName));
             return;
+        }
         // An empty file is recorded at sector 0, which AddFile takes for "not
         // on the disc"; it is on the disc all the same and has no source.
         if (record.Extent == 0 && project_.LastAddedEntry) {
@@ -130,7 +136,7 @@ bool TSessionReader::ImportIsoDirectory(std::uint32_t extent, std::uint32_t leng
 }
 
 bool TSessionReader::ExtractFile(const TFEntry& entry, const std::string& destFile, const std::atomic<bool>* cancel) {
-    Post(">>> " + Format("EXTRACTING FILE %s TO %s", entry.LongName.c_str(), destFile.c_str()), mtInfo);
+    Post(">>> " + Format("EXTRACTING FILE %s TO %s", PrintableName(entry.LongName).c_str(), destFile.c_str()), mtInfo);
     LastError.clear();
     const auto fail = [&](const std::string& reason) {
         LastError = Format("ERROR EXTRACTING FILE %s TO %s: %s", PrintableName(entry.LongName).c_str(),

@@ -48,12 +48,14 @@ struct TImages {
     TTempDir Dir;
     TBuiltDisc Three;
     TBuiltDisc IsoOnly;
+    TBuiltDisc Level4;
 
     TImages() {
         const std::string d = Dir.Path();
         MakeFirstSessionTree(d + "/s1");
-        Run("genisoimage -quiet -J -r -o " + d + "/s1.iso " + d + "/s1");
-        Run("genisoimage -quiet -o " + d + "/iso.iso " + d + "/s1");
+        Run("genisoimage -quiet -input-charset utf-8 -J -r -o " + d + "/s1.iso " + d + "/s1");
+        Run("genisoimage -quiet -input-charset utf-8 -o " + d + "/iso.iso " + d + "/s1");
+        Run("genisoimage -quiet -iso-level 4 -J -o " + d + "/level4.iso " + d + "/s1");
 
         // The next sessions start where a recorder would put them: after the
         // previous session's lead-out and the next lead-in.
@@ -62,7 +64,7 @@ struct TImages {
         std::filesystem::create_directories(d + "/s2");
         WriteText(d + "/s2/second.txt", "second session\n");
         WriteText(d + "/s2/README", "readme of session two\n");
-        Run("genisoimage -quiet -J -r -C 0," + std::to_string(start2) + " -M " + d + "/disc.img -o " + d +
+        Run("genisoimage -quiet -input-charset utf-8 -J -r -C 0," + std::to_string(start2) + " -M " + d + "/disc.img -o " + d +
             "/s2.iso " + d + "/s2 2>" + d + "/log");
         Run("dd if=" + d + "/s2.iso of=" + d + "/disc.img bs=2048 seek=" + std::to_string(start2) +
             " conv=notrunc status=none");
@@ -70,7 +72,7 @@ struct TImages {
         const std::uint32_t start3 = start2 + SectorsOfFile(d + "/s2.iso") + 6900;
         std::filesystem::create_directories(d + "/s3");
         WriteText(d + "/s3/third.txt", "third session\n");
-        Run("genisoimage -quiet -J -r -C " + std::to_string(start2) + "," + std::to_string(start3) + " -M " + d +
+        Run("genisoimage -quiet -input-charset utf-8 -J -r -C " + std::to_string(start2) + "," + std::to_string(start3) + " -M " + d +
             "/disc.img -o " + d + "/s3.iso " + d + "/s3 2>" + d + "/log");
 
         Three.Count = 3;
@@ -83,6 +85,8 @@ struct TImages {
 
         IsoOnly.Count = 1;
         IsoOnly.Sessions[0] = ReadAll(d + "/iso.iso");
+        Level4.Count = 1;
+        Level4.Sessions[0] = ReadAll(d + "/level4.iso");
     }
 };
 
@@ -131,5 +135,6 @@ static const TImages& Images() {
 
 const TBuiltDisc& ThreeSessionDisc() { return Images().Three; }
 const TBuiltDisc& IsoOnlyDisc() { return Images().IsoOnly; }
+const TBuiltDisc& IsoLevel4Disc() { return Images().Level4; }
 
 }  // namespace sorvane::test

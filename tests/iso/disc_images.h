@@ -48,5 +48,8 @@ struct TBuiltDisc {
 const TBuiltDisc& ThreeSessionDisc();
 // Session 1's files as a single session with neither Joliet nor Rock Ridge.
 const TBuiltDisc& IsoOnlyDisc();
+// Session 1's files with Joliet behind an ISO 9660:1999 enhanced descriptor,
+// which comes first and is also a supplementary descriptor (type 2).
+const TBuiltDisc& IsoLevel4Disc();
 
 }  // namespace sorvane::test

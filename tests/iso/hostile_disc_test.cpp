@@ -236,6 +236,15 @@ TEST_F(HostileDiscTest, FileRecordedInPiecesIsNotImportedAsItsFirstPiece) {
     EXPECT_TRUE(Posted("FILE HUGE.BIN IS 4 GB OR LARGER (2 PIECES ON THE DISC), NOT IMPORTED", mtFileSystem));
 }
 
+TEST_F(HostileDiscTest, NameTooLongForTheProjectIsReportedNotDroppedSilently) {
+    TCraftedDisc c(kIsoRoot);
+    const std::string longName = std::string(120, 'L') + ".TXT";
+    c.PutDirectory(kIsoRoot, kIsoRoot, {IsoFile(longName + ";1"), IsoFile("SHORT.TXT;1")});
+    ASSERT_TRUE(Reader(c.Disc).ImportSession(255));
+    EXPECT_EQ(Names(tree.Root()), std::vector<std::string>{"SHORT.TXT"});
+    EXPECT_TRUE(Posted("FILE " + longName + " NOT IMPORTED, ITS NAME IS LONGER THAN 109 CHARACTERS", mtFileSystem));
+}
+
 // --- Finding the session ------------------------------------------------------------
 
 TEST_F(HostileDiscTest, DiscWithoutSessionsFailsSilently) {

@@ -136,5 +136,14 @@ TEST_F(IsoOnlyImportTest, OneCharacterDirectoryIsImportedLikeAnyOther) {
     EXPECT_EQ(Names(a), std::vector<std::string>{"INSIDE.TXT"});
 }
 
+TEST_F(ReaderTest, EnhancedDescriptorBeforeTheJolietOneIsNotTakenForJoliet) {
+    TMemoryDisc disc = IsoLevel4Disc().Load();
+    ASSERT_TRUE(Reader(disc).ImportSession(255));
+    // Lower case comes only from the Joliet tree here; the enhanced
+    // descriptor's 8-bit names read as UCS-2 would be gibberish.
+    EXPECT_NE(File("\\", "big.bin"), nullptr);
+    EXPECT_NE(File("\\A", "inside.txt"), nullptr);
+}
+
 }  // namespace
 }  // namespace sorvane::test
