@@ -135,6 +135,12 @@ TExtractReport TSessionExtractor::ExtractNode(const TDiscNode& node, const std::
 }
 
 TExtractReport TSessionExtractor::ExtractSession(const TDiscSession& session, const std::string& folder) {
+    if (!session.FileSystemFound) {
+        TExtractReport report;
+        report.Failures.push_back(Format("ERROR EXTRACTING SESSION %d: NO FILE SYSTEM FOUND IN IT", session.Number));
+        Post(">>> " + report.Failures.back(), mtFileSystem);
+        return report;
+    }
     return ExtractAs(session.Root, SafeLocalName(session.Caption(), TLocalNameKind::Folder), folder);
 }
 

@@ -244,6 +244,10 @@ TEST_F(CraftedBrowserTest, SessionsWithoutTrackOrFileSystemAreListedAndTheOthers
     EXPECT_FALSE(sessions[2].FileSystemFound);
     ASSERT_FALSE(sessions[2].Problems.empty());
     EXPECT_NE(sessions[2].Problems[0].find("(ISO IMAGE NOT FOUND)"), std::string::npos);
+
+    TSessionExtractor extractor(c.Disc, Sink());
+    EXPECT_FALSE(extractor.ExtractSession(sessions[2], tmp.Path()).Ok()) << "nothing to extract is no success";
+    EXPECT_TRUE(Tree(tmp.Path()).empty());
 }
 
 TEST_F(CraftedBrowserTest, LoopingTreeIsListedOnceAndMarkedIncomplete) {
