@@ -13,7 +13,7 @@ void TMemoryDisc::Load(std::uint32_t lba, std::span<const std::uint8_t> bytes) {
 void TMemoryDisc::SetSector(std::uint32_t lba, std::span<const std::uint8_t> bytes) {
     TSector& sector = sectors_[lba];
     sector.fill(0);
-    std::memcpy(sector.data(), bytes.data(), std::min<std::size_t>(bytes.size(), kSectorBytes));
+    if (!bytes.empty()) std::memcpy(sector.data(), bytes.data(), std::min<std::size_t>(bytes.size(), kSectorBytes));
 }
 
 TMemoryDisc::TSector* TMemoryDisc::Sector(std::uint32_t lba) {

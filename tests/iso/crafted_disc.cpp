@@ -31,7 +31,7 @@ TBytes RecordBytes(const TRec& rec) {
     WriteBoth<std::uint16_t>(&out[28], 1);
     out[32] = static_cast<std::uint8_t>(rec.NameLengthOverride >= 0 ? rec.NameLengthOverride
                                                                      : static_cast<int>(nameLength));
-    std::memcpy(&out[33], rec.Name.data(), nameLength);
+    if (nameLength) std::memcpy(&out[33], rec.Name.data(), nameLength);
     return out;
 }
 
