@@ -10,7 +10,9 @@ namespace sorvane {
 TDirectoryWalker::TDirectoryWalker(TDiscSource& disc, TTreeKind kind, TDebugSink debug, TWalkLimits limits)
     : disc_(disc), kind_(kind), debug_(std::move(debug)), limits_(limits) {}
 
-void TDirectoryWalker::Problem(const std::string& message) const {
+void TDirectoryWalker::Problem(const std::string& message) {
+    // Every problem is something of the disc's tree left out.
+    truncated_ = true;
     if (debug_) debug_(message, mtFileSystem);
 }
 
@@ -21,7 +23,26 @@ bool TDirectoryWalker::Walk(std::uint32_t extent, std::uint64_t length, TDirecto
     budgetReported_ = false;
     entries_ = 0;
     entriesReported_ = false;
+    unreadable_ = 0;
+    unreadableReported_ = false;
     return WalkDirectory(extent, length, 0, visitor);
+}
+
+bool TDirectoryWalker::OutOfReads() {
+    const auto giveUp = [this](bool& reported, const std::string& message) {
+        if (!reported) Problem(">>> " + message);
+        reported = true;
+        return true;
+    };
+    if (unreadable_ >= limits_.MaxUnreadableSectors)
+        return giveUp(unreadableReported_,
+                      Format("ERROR IMPORTING SESSION, MORE THAN %llu DIRECTORY SECTORS UNREADABLE, THE REST IS SKIPPED",
+                             static_cast<unsigned long long>(limits_.MaxUnreadableSectors)));
+    if (sectorsRead_ >= limits_.MaxSectors)
+        return giveUp(budgetReported_,
+                      Format("ERROR IMPORTING SESSION, DIRECTORY TREE LARGER THAN %llu SECTORS, THE REST IS SKIPPED",
+                             static_cast<unsigned long long>(limits_.MaxSectors)));
+    return false;
 }
 
 bool TDirectoryWalker::ReadRecords(std::uint32_t extent, std::uint64_t length, std::vector<TDiscRecord>& records) {
@@ -34,20 +55,12 @@ bool TDirectoryWalker::ReadRecords(std::uint32_t extent, std::uint64_t length, s
     for (; read < sectors; ++read) {
         const std::uint64_t lba = std::uint64_t{extent} + read;
         if (lba > UINT32_MAX) break;
-        if (sectorsRead_ >= limits_.MaxSectors) {
-            truncated_ = true;
-            if (!budgetReported_)
-                Problem(">>> " + Format("ERROR IMPORTING SESSION, DIRECTORY TREE LARGER THAN %llu SECTORS, "
-                                        "THE REST IS SKIPPED",
-                                        static_cast<unsigned long long>(limits_.MaxSectors)));
-            budgetReported_ = true;
-            break;
-        }
+        if (OutOfReads()) break;
         ++sectorsRead_;
         buffer.fill(0);
         if (!disc_.ReadSectors(static_cast<std::uint32_t>(lba), 1, buffer.data())) {
             // What was read so far still counts; the directory ends here.
-            truncated_ = true;
+            ++unreadable_;
             Problem(">>> " + Format("ERROR IMPORTING SESSION, DIRECTORY SECTOR %llu UNREADABLE",
                                     static_cast<unsigned long long>(lba)));
             break;
@@ -67,7 +80,6 @@ bool TDirectoryWalker::WalkDirectory(std::uint32_t extent, std::uint64_t length,
 
     for (const TDiscRecord& record : records) {
         if (++entries_ > limits_.MaxEntries) {
-            truncated_ = true;
             if (!entriesReported_)
                 Problem(">>> " + Format("ERROR IMPORTING SESSION, MORE THAN %llu ENTRIES, THE REST IS SKIPPED",
                                         static_cast<unsigned long long>(limits_.MaxEntries)));
@@ -80,14 +92,12 @@ bool TDirectoryWalker::WalkDirectory(std::uint32_t extent, std::uint64_t length,
         }
         const std::string name = PrintableName(record.Name);
         if (visited_.count(record.Extent)) {
-            truncated_ = true;
             Problem(">>> " + Format("ERROR IMPORTING SESSION, DIRECTORY %s POINTS BACK INTO THE TREE "
                                     "(SECTOR %u), SKIPPED",
                                     name.c_str(), record.Extent));
             continue;
         }
         if (depth + 1 > limits_.MaxDepth) {
-            truncated_ = true;
             Problem(">>> " + Format("ERROR IMPORTING SESSION, DIRECTORY %s NESTED DEEPER THAN %d LEVELS, SKIPPED",
                                     name.c_str(), limits_.MaxDepth));
             continue;

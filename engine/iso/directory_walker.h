@@ -40,6 +40,10 @@ struct TWalkLimits {
     // Records handed to the visitor in one walk: eight times what the
     // project holds, and a bound on the memory a browsed tree takes.
     std::uint64_t MaxEntries = 524288;
+    // Directory sectors that fail to read before the walk gives up: a drive
+    // may spend seconds on each, and a damaged or forged tree can point at
+    // thousands of them.
+    std::uint64_t MaxUnreadableSectors = 32;
 };
 
 class TDirectoryWalker {
@@ -50,7 +54,8 @@ public:
     // it. True when the directory's first sector was read.
     bool Walk(std::uint32_t extent, std::uint64_t length, TDirectoryVisitor& visitor);
 
-    // Something was left out because of a loop, the depth or the size.
+    // Something of the tree was left out (and a message said what): a
+    // damaged record, a loop, the depth or size limits, an unreadable sector.
     bool Truncated() const { return truncated_; }
 
 private:
@@ -58,7 +63,9 @@ private:
     // Reads the records of one extent; stops at the first unreadable sector.
     // True when the first sector was read.
     bool ReadRecords(std::uint32_t extent, std::uint64_t length, std::vector<TDiscRecord>& records);
-    void Problem(const std::string& message) const;
+    // True, once with a message, when the walk may read no more sectors.
+    bool OutOfReads();
+    void Problem(const std::string& message);
 
     TDiscSource& disc_;
     TTreeKind kind_;
@@ -67,9 +74,11 @@ private:
     std::set<std::uint32_t> visited_;
     std::uint64_t sectorsRead_ = 0;
     std::uint64_t entries_ = 0;
+    std::uint64_t unreadable_ = 0;
     bool truncated_ = false;
     bool budgetReported_ = false;
     bool entriesReported_ = false;
+    bool unreadableReported_ = false;
 };
 
 }  // namespace sorvane

@@ -44,6 +44,8 @@ public:
     }
 
     void LeaveDirectory() override { levels_.pop_back(); }
+    // Something of the disc could not be taken into the project.
+    bool LeftOut() const { return leftOut_; }
 
     void VisitFile(const TDiscRecord& record) override {
         TLevel& level = levels_.back();
@@ -87,13 +89,15 @@ private:
         std::set<std::string> Names;  // upper-cased names met in this directory of the disc
     };
 
-    void Post(const std::string& message) const {
+    void Post(const std::string& message) {
+        leftOut_ = true;
         if (debug_) debug_(message, mtFileSystem);
     }
 
     TProjectTree& project_;
     const TDebugSink& debug_;
     std::vector<TLevel> levels_;
+    bool leftOut_ = false;
 };
 
 }  // namespace
@@ -106,6 +110,7 @@ void TSessionReader::Post(const std::string& message, int mType) const {
 }
 
 bool TSessionReader::ImportSession(std::uint8_t session, TDEntry* into) {
+    ImportIncomplete = false;
     if (!into) into = project_.Root();
     const TSessionLocation location = LocateSession(disc_, session, debug_);
     if (!location.FileSystemFound()) return false;
@@ -124,7 +129,9 @@ bool TSessionReader::ImportDirectory(TTreeKind kind, std::uint32_t extent, std::
     if (!into) return false;
     TImportVisitor visitor(project_, into, debug_);
     TDirectoryWalker walker(disc_, kind, debug_, Limits);
-    return walker.Walk(extent, length, visitor);
+    const bool read = walker.Walk(extent, length, visitor);
+    ImportIncomplete = walker.Truncated() || visitor.LeftOut();
+    return read;
 }
 
 bool TSessionReader::ImportJolietDirectory(std::uint32_t extent, std::uint32_t length, TDEntry* into) {

@@ -46,6 +46,11 @@ public:
 
     // Why the last ExtractFile failed.
     std::string LastError;
+    // The last import left part of the disc's tree out (a loop, the depth or
+    // size limits, unreadable sectors, names the project cannot hold); the
+    // messages say what. A new session recorded over such an import would
+    // not show everything the disc holds, so a caller may want to ask first.
+    bool ImportIncomplete = false;
     TWalkLimits Limits;
 
 private:

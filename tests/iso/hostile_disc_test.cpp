@@ -30,7 +30,9 @@ TEST_F(HostileDiscTest, DirectoriesPointingAtThemselvesOrAnAncestorOrSharingAnEx
     c.PutDirectory(kIsoRoot, kIsoRoot, {IsoDir("LOOP", kIsoRoot), IsoDir("SUB", 21), IsoDir("TWIN", 21), IsoFile("ROOT.TXT")});
     c.PutDirectory(21, kIsoRoot, {IsoDir("ME", 21), IsoDir("UP", kIsoRoot), IsoFile("IN.TXT")});
 
-    ASSERT_TRUE(Reader(c.Disc).ImportSession(255));
+    TSessionReader reader = Reader(c.Disc);
+    ASSERT_TRUE(reader.ImportSession(255));
+    EXPECT_TRUE(reader.ImportIncomplete);
     EXPECT_NE(tree.FindDir("\\SUB"), nullptr);
     EXPECT_NE(File("\\SUB", "IN.TXT"), nullptr);
     EXPECT_NE(File("\\", "ROOT.TXT"), nullptr) << "records after a loop are still imported";
@@ -183,6 +185,18 @@ TEST_F(HostileDiscTest, UnreadableDirectorySectorEndsThatDirectoryOnly) {
     EXPECT_NE(File("\\OK", "C.TXT"), nullptr);
     EXPECT_TRUE(Posted("DIRECTORY SECTOR 30 UNREADABLE", mtFileSystem));
     EXPECT_TRUE(Posted("DIRECTORY SECTOR 21 UNREADABLE", mtFileSystem));
+}
+
+TEST_F(HostileDiscTest, TreeOfUnreadableDirectoriesIsGivenUpAfterAFewFailedReads) {
+    // Each failed read may cost a drive seconds; thousands of them would
+    // look like a hang.
+    TCraftedDisc c(kIsoRoot);
+    std::vector<TRec> dirs;
+    for (std::uint32_t i = 0; i < 55; ++i) dirs.push_back(IsoDir("D" + std::to_string(i), 1000 + i));
+    c.PutDirectory(kIsoRoot, kIsoRoot, dirs);
+    ASSERT_TRUE(Reader(c.Disc).ImportSession(255));
+    EXPECT_LE(c.Disc.ReadCount, 21u + 1u + TWalkLimits{}.MaxUnreadableSectors);
+    EXPECT_TRUE(Posted("MORE THAN 32 DIRECTORY SECTORS UNREADABLE", mtFileSystem));
 }
 
 TEST_F(HostileDiscTest, UnreadableJolietRootFallsBackToTheIsoTree) {

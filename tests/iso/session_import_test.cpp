@@ -34,7 +34,10 @@ TEST_F(SessionImportTest, EarlierSessionImportsOnlyWhatItHeld) {
 }
 
 TEST_F(SessionImportTest, JolietTreeGivesLongNamesInTheirRecordedCase) {
-    ASSERT_TRUE(Reader(disc).ImportSession(255));
+    TSessionReader reader = Reader(disc);
+    ASSERT_TRUE(reader.ImportSession(255));
+    EXPECT_FALSE(reader.ImportIncomplete);
+    EXPECT_EQ(CountPosted("ERROR"), 0);
     const TDEntry* docs = tree.FindDir("\\Docs");
     ASSERT_NE(docs, nullptr);
     EXPECT_EQ(docs->LongName, "Docs");
