@@ -38,7 +38,10 @@ public:
                                  "THEIR CONTENTS ARE MERGED",
                                  PrintableName(record.Name).c_str()));
         TDEntry* dir = project_.AddDir(level.Dir, SearchRecOf(record));
-        if (!dir) return false;
+        if (!dir) {
+            leftOut_ = true;  // the directory table is full, and AddDir said so
+            return false;
+        }
         levels_.push_back({dir, {}});
         return true;
     }
@@ -68,9 +71,13 @@ public:
             return;
         }
         if (!project_.AddFile(level.Dir, SearchRecOf(record), static_cast<int>(record.Extent), std::string())) {
-            // AddFile leaves such names out without a word unless a handler
-            // takes them; a file of the disc must not vanish unannounced.
-            if (Utf16Length(key) > TProjectTree::kMaxLongName && !project_.FindFile(level.Dir, key))
+            // An entry of that name already in the project (one the user
+            // added) wins; anything else is a file of the disc left out: a
+            // full table (AddFile said so), a handler's skip, or a name too
+            // long, which AddFile leaves out without a word.
+            if (project_.FindFile(level.Dir, key)) return;
+            leftOut_ = true;
+            if (Utf16Length(key) > TProjectTree::kMaxLongName)
                 Post(">>> " + Format("FILE %s NOT IMPORTED, ITS NAME IS LONGER THAN %zu CHARACTERS", shown.c_str(),
                                      TProjectTree::kMaxLongName));
             return;

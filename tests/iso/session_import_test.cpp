@@ -97,6 +97,15 @@ TEST_F(SessionImportTest, ImportingTwiceAddsNothingTheSecondTime) {
     EXPECT_EQ(CountPosted("NOT IMPORTED"), 0) << "a re-import is not a name clash";
 }
 
+TEST_F(SessionImportTest, FullProjectTablesMakeTheImportIncomplete) {
+    tree.ClearProject(3, 8191);
+    TSessionReader reader = Reader(disc);
+    ASSERT_TRUE(reader.ImportSession(255));
+    EXPECT_EQ(tree.FileCount(), 3);
+    EXPECT_TRUE(reader.ImportIncomplete) << "a new session over this import would hide files of the disc";
+    EXPECT_TRUE(Posted("MAXIMUM FILES CAN BE 3", mtTable));
+}
+
 TEST_F(SessionImportTest, UserEntriesWinOverImportedOnesOfTheSameName) {
     TSearchRec own;
     own.Name = "big.bin";
