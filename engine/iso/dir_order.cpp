@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/rtl/format.h"
 
 namespace sorvane {
 namespace {
@@ -28,10 +27,21 @@ void ShellSort(std::vector<TDEntry*>& table, std::vector<Key>& keys) {
     }
 }
 
-// Numbers as text keep their numeric order at a fixed width; four digits
-// hold every number of a project of the default size, and a larger project
-// widens the field for all keys alike.
-std::string Padded(int value, int width) { return IntToStrPad(width, "0", value) + " "; }
+// The text key "NNNN name": a number written with leading zeros to a fixed
+// width, a space, then the name, compared byte by byte. At a fixed width the
+// digits order as the numbers do, and the space is common to all keys, so
+// comparing the number and then the name bytes gives the same order without
+// building the text. (Four digits hold every number of a project of the
+// default size; a larger project would widen the field for all keys alike,
+// which the integer comparison does by itself.)
+struct TTextKey {
+    int Prefix;
+    const std::string* Name;
+    bool operator>(const TTextKey& other) const {
+        if (Prefix != other.Prefix) return Prefix > other.Prefix;
+        return Name->compare(*other.Name) > 0;  // unsigned bytes
+    }
+};
 
 }  // namespace
 
@@ -42,12 +52,10 @@ void SortDirs(std::vector<TDEntry*>& table, TDirSortKey key, const TSortName& na
             keys[i] = key == TDirSortKey::Number ? table[i]->Number : table[i]->Parent->Number;
         ShellSort(table, keys);
     } else {
-        const int width = std::max<int>(4, static_cast<int>(std::to_string(table.size()).size()));
-        std::vector<std::string> keys(table.size());
+        std::vector<TTextKey> keys(table.size());
         for (std::size_t i = 0; i < table.size(); ++i) {
             const TDEntry* d = table[i];
-            const int prefix = key == TDirSortKey::LevelAndName ? d->Level : d->Parent->Number;
-            keys[i] = Padded(prefix, width) + name(d);
+            keys[i] = {key == TDirSortKey::LevelAndName ? d->Level : d->Parent->Number, &name(d)};
         }
         ShellSort(table, keys);
     }

@@ -21,9 +21,11 @@ namespace sorvane {
 // Longest ISO identifier, version suffix included: the limit of ISO 9660:1999,
 // well inside what a one-byte record length allows.
 inline constexpr std::size_t kMaxIsoNameBytes = 207;
-// Longest Joliet identifier in UCS-2 units, version suffix included: 33 bytes
-// of record, 2 per unit and the pad byte must stay within 255.
-inline constexpr std::size_t kMaxJolietNameUnits = 110;
+// Longest Joliet identifier in UCS-2 units, version suffix included. A record
+// would hold 110 (33 bytes, 2 per unit and the pad byte within 255), but
+// readers of long Joliet names cut them at 103 units (206 bytes), which
+// would take the extension, or the whole version, off a longer name.
+inline constexpr std::size_t kMaxJolietNameUnits = 103;
 
 enum class TEntryKind { File, Directory };
 

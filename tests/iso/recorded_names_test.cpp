@@ -57,11 +57,14 @@ TEST(RecordedNames, JolietIdentifiersReplaceOnlyWhatJolietForbids) {
 TEST(RecordedNames, NoRecordEverOutgrowsItsOneByteLengthAndExtensionsSurvive) {
     // 109 characters is the longest file name the project takes without the
     // handler's consent: with ";1" its Joliet record would be 256 bytes.
+    // Readers cut Joliet names at 103 units, so that is where it is cut.
     const std::string name109 = std::string(105, 'n') + ".txt";
     const std::u16string joliet = JolietIdentifier(name109, kFile);
-    EXPECT_EQ(joliet.size(), kMaxJolietNameUnits);
-    EXPECT_EQ(U8(joliet), std::string(104, 'n') + ".txt;1");
-    EXPECT_EQ(JolietRecordLength(joliet.size()), 254u);
+    EXPECT_EQ(joliet.size(), 103u);
+    EXPECT_EQ(U8(joliet), std::string(97, 'n') + ".txt;1");
+    EXPECT_EQ(JolietRecordLength(joliet.size()), 240u);
+    EXPECT_EQ(U8(JolietIdentifier(std::string(101, 'k'), kDir)), std::string(101, 'k'));
+    EXPECT_EQ(U8(JolietIdentifier(std::string(97, 'k') + ".txt", kFile)), std::string(97, 'k') + ".txt;1");
 
     for (std::size_t length = 1; length <= 400; length += 7)
         for (const std::string& ext : std::vector<std::string>{"", ".txt", ".averyveryverylongextensionthatkeepsgoingandgoing" + std::string(80, 'e')})
@@ -84,7 +87,7 @@ TEST(RecordedNames, NoRecordEverOutgrowsItsOneByteLengthAndExtensionsSurvive) {
     std::string emoji;
     for (int k = 0; k < 80; ++k) emoji += "\xF0\x9F\x98\x80";
     const std::u16string cut = JolietIdentifier(emoji, kDir);
-    EXPECT_EQ(cut.size(), kMaxJolietNameUnits);
+    EXPECT_EQ(cut.size(), kMaxJolietNameUnits - 1) << "the 103rd unit would be half a pair";
     EXPECT_EQ(U8(cut).find("\xEF\xBF\xBD"), std::string::npos);
 }
 
@@ -154,8 +157,8 @@ TEST_F(RecordedNamesInProject, LongNamesThatMeetOnceShortenedAreMadeDistinctWith
     const auto iso = Names("\\", false);
     EXPECT_TRUE(Distinct(joliet));
     EXPECT_TRUE(Distinct(iso));
-    EXPECT_EQ(joliet[0], stem + ".txt");
-    EXPECT_EQ(joliet[1], std::string(102, 'x') + "~1.txt");
+    EXPECT_EQ(joliet[0], std::string(97, 'x') + ".txt");
+    EXPECT_EQ(joliet[1], std::string(95, 'x') + "~1.txt");
     EXPECT_EQ(iso[2], "_.T");
     EXPECT_EQ(iso.back(), "_~299.T");
     const TRecordedDir& d = L().Names().Of(burner.Project().Root());
