@@ -109,7 +109,10 @@ protected:
     // tree should show (by default its own name, and that upper-cased).
     void File(const std::string& dir, const std::string& name, const std::string& bytes, std::string jolietName = "",
               std::string isoName = "") {
-        const std::string source = tmp.Write("src/" + std::to_string(count_++) + "/" + name, bytes);
+        // One source folder per project folder: a project folder never
+        // holds two entries of the same name.
+        const std::size_t folder = folderIndex_.try_emplace(dir, folderIndex_.size()).first->second;
+        const std::string source = tmp.Write("src/" + std::to_string(folder) + "/" + name, bytes);
         ASSERT_TRUE(burner.InsertFile(dir, source, false)) << name;
         if (jolietName.empty()) jolietName = name;
         if (isoName.empty()) isoName = UpperCase(name);
@@ -191,7 +194,7 @@ protected:
 
 private:
     std::map<std::string, std::pair<std::string, std::string>> folders_;
-    int count_ = 0;
+    std::map<std::string, std::size_t> folderIndex_;
 };
 
 
