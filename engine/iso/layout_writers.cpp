@@ -22,6 +22,11 @@ void Append(TMemoryStream& out, const T& structure) {
 
 void PadToSector(TMemoryStream& out, std::size_t length) { out.WriteZeros((kSectorSize - length % kSectorSize) % kSectorSize); }
 
+// A recorded sector: a relative sector plus its base, in 32 bits. Summed in
+// 64 bits, so that a project too large to address cannot overflow here; the
+// image save refuses such a project.
+std::uint32_t Sector32(std::int64_t relative, std::int64_t base) { return static_cast<std::uint32_t>(relative + base); }
+
 // Which tree a directory writer works on.
 struct TTreeView {
     int TDEntry::*Sector;
@@ -42,7 +47,7 @@ void WriteExtent(TMemoryStream& out, const TDEntry* dir, const Names& names, con
     TRecordPacker packer;
     const auto dirRecord = [&](const TDEntry* d) {
         TRecordFields f;
-        f.Extent = static_cast<std::uint32_t>(d->*view.Sector + dirBase);
+        f.Extent = Sector32(d->*view.Sector, dirBase);
         f.DataLength = static_cast<std::uint32_t>(d->*view.DirSize);
         f.Date = SetRecordDate(now, timeZone);
         f.Flags = kFlagDirectory;
@@ -65,12 +70,12 @@ void WriteExtent(TMemoryStream& out, const TDEntry* dir, const Names& names, con
         f.DataLength = static_cast<std::uint32_t>(e->*view.EntrySize);
         f.Flags = (e->Attr & faHidden) ? kFlagHidden : 0;
         if (e->IsDirectory()) {
-            f.Extent = static_cast<std::uint32_t>(e->Dir->*view.Sector + dirBase);
+            f.Extent = Sector32(e->Dir->*view.Sector, dirBase);
             f.Flags |= kFlagDirectory;
         } else if (e->*view.EntrySize == 0) {
             f.Extent = 0;
         } else {
-            f.Extent = static_cast<std::uint32_t>(e->Imported ? e->*view.EntrySector : e->*view.EntrySector + fileBase);
+            f.Extent = Sector32(e->*view.EntrySector, e->Imported ? 0 : fileBase);
         }
         AppendDirectoryRecord(out, f, name);
     }
@@ -86,7 +91,7 @@ void TImageLayout::WritePrimaryDescriptor() {
     tree.PathTableSize = static_cast<std::uint32_t>(IsoPathTableSize);
     tree.PathTableL = static_cast<std::uint32_t>(PathTableL);
     tree.PathTableM = static_cast<std::uint32_t>(PathTableM);
-    tree.RootExtent = static_cast<std::uint32_t>(DirArea + root->IsoSector);
+    tree.RootExtent = Sector32(root->IsoSector, DirArea);
     tree.RootSize = static_cast<std::uint32_t>(root->IsoSize);
     Append(HeaderStream, EncodePrimaryDescriptor(volume_, tree, now_));
 }
@@ -102,7 +107,7 @@ void TImageLayout::WriteJolietDescriptor() {
     tree.PathTableSize = static_cast<std::uint32_t>(JolietPathTableSize);
     tree.PathTableL = static_cast<std::uint32_t>(JolietPathTableL);
     tree.PathTableM = static_cast<std::uint32_t>(JolietPathTableM);
-    tree.RootExtent = static_cast<std::uint32_t>(JolietDirArea + root->JolietSector);
+    tree.RootExtent = Sector32(root->JolietSector, JolietDirArea);
     tree.RootSize = static_cast<std::uint32_t>(root->JolietSize);
     Append(HeaderStream, EncodeJolietDescriptor(volume_, tree));
 }
@@ -114,11 +119,11 @@ void TImageLayout::WriteIsoPathTable(int DirBase, bool BigEndian) {
     const auto& order = project_.IsoDirOrder();
     const std::size_t start = HeaderStream.Size();
     const char rootName = static_cast<char>(kSelfName);
-    AppendPathTableRecord(HeaderStream, type, static_cast<std::uint32_t>(order[0]->IsoSector + DirBase), 1,
+    AppendPathTableRecord(HeaderStream, type, Sector32(order[0]->IsoSector, DirBase), 1,
                           std::string_view(&rootName, 1));
     for (std::size_t i = 1; i < order.size(); ++i) {
         const TDEntry* d = order[i];
-        AppendPathTableRecord(HeaderStream, type, static_cast<std::uint32_t>(d->IsoSector + DirBase),
+        AppendPathTableRecord(HeaderStream, type, Sector32(d->IsoSector, DirBase),
                               static_cast<std::uint16_t>(d->Parent->Number), names_.Of(d).IsoName);
     }
     PadToSector(HeaderStream, HeaderStream.Size() - start);
@@ -129,11 +134,11 @@ void TImageLayout::WriteJolietPathTable(int DirBase, bool BigEndian) {
     const auto& order = project_.JolietDirOrder();
     const std::size_t start = HeaderStream.Size();
     const char rootName = static_cast<char>(kSelfName);
-    AppendPathTableRecord(HeaderStream, type, static_cast<std::uint32_t>(order[0]->JolietSector + DirBase), 1,
+    AppendPathTableRecord(HeaderStream, type, Sector32(order[0]->JolietSector, DirBase), 1,
                           std::string_view(&rootName, 1));
     for (std::size_t i = 1; i < order.size(); ++i) {
         const TDEntry* d = order[i];
-        AppendPathTableRecord(HeaderStream, type, static_cast<std::uint32_t>(d->JolietSector + DirBase),
+        AppendPathTableRecord(HeaderStream, type, Sector32(d->JolietSector, DirBase),
                               static_cast<std::uint16_t>(d->Parent->Number), JolietBytes(names_.Of(d).JolietName));
     }
     PadToSector(HeaderStream, HeaderStream.Size() - start);
