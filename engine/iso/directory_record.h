@@ -2,8 +2,8 @@
 // Directory record, ECMA-119 9.1: the 33-byte fixed part that precedes the
 // file identifier. The identifier follows it, then one zero pad byte when
 // the identifier's length is even (ECMA-119 9.1.12), so that the record
-// length is always even. Joliet records (Joliet specification, section 3)
-// carry UCS-2 names, whose length is always even and so always padded.
+// length is always even. Records of the Joliet tree carry UCS-2 big-endian
+// names, whose length is always even and so always padded.
 
 #include <cstddef>
 #include <cstdint>

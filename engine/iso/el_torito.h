@@ -17,7 +17,7 @@ struct TBootRecordDescriptor {
     std::uint8_t Type;               // 0, a boot record (ECMA-119 8.2)
     std::uint8_t StandardId[5];      // "CD001"
     std::uint8_t Version;            // 1
-    std::uint8_t BootSystemId[32];   // "EL TORITO SPECIFICATION", zero-filled
+    std::uint8_t BootSystemId[32];   // kElToritoSystemId, zero-filled
     std::uint8_t BootId[32];         // unused, zero
     Le32 BootCatalogSector;          // absolute sector of the boot catalog
     std::uint8_t Unused[1973];

@@ -1,8 +1,8 @@
 #pragma once
 // Volume descriptors: the primary volume descriptor (ECMA-119 8.4), the
 // supplementary volume descriptor that carries the Joliet tree (ECMA-119
-// 8.5, with the UCS-2 level 1 escape sequence of the Joliet specification,
-// section 2) and the volume descriptor set terminator (ECMA-119 8.3). The
+// 8.5, with the escape sequence "%/@" by which the Joliet extension marks
+// UCS-2 level 1) and the volume descriptor set terminator (ECMA-119 8.3). The
 // primary and supplementary descriptors share one layout; only the meaning
 // of byte 7 and of the escape sequence field differs.
 

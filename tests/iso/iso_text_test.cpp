@@ -34,19 +34,6 @@ TEST(IsoText, Ucs2IdentifiersAreBigEndianSpacePaddedAndCutToWholeCharacters) {
     EXPECT_EQ(StrToUCS2BE("abcdef", 5), std::string("\0a\0b\0", 5)) << "an odd length leaves its last byte zero";
 }
 
-TEST(IsoText, DescriptorDatesKeepTheFirstTwoMillisecondDigits) {
-    const TDateTime d5 = *TryEncodeDateTime({2004, 3, 5, 6, 7, 8, 5});
-    const TDateTime d123 = *TryEncodeDateTime({1999, 12, 31, 23, 59, 59, 123});
-    EXPECT_EQ(DateText(d5), "2004030506070805");
-    EXPECT_EQ(DateText(d123), "1999123123595912");
-    const auto date = DescriptorDate(d5);
-    EXPECT_EQ(std::string(date.begin(), date.begin() + 16), "2004030506070805");
-    EXPECT_EQ(date[16], 0) << "offset from GMT";
-    const auto unset = UnsetDescriptorDate();
-    EXPECT_EQ(std::string(unset.begin(), unset.begin() + 16), std::string(16, '0'));
-    EXPECT_EQ(unset[16], 0);
-}
-
 TEST(IsoText, RecordDatesCarryTheTimeZoneAsASignedByteAndClampToTheirRange) {
     struct Row {
         TDateParts when;

@@ -285,6 +285,11 @@ TEST_F(ReadersTest, VolumeWithoutJolietReadsBackWithItsIsoNames) {
     File("\\Docs", "caf\xC3\xA9.txt", Pattern(20, 3), "", "CAF_.TXT");
     File("\\Docs", "caf\xC3\xA8.txt", Pattern(30, 4), "", "CAF_~1.TXT");
     File("\\Docs", "a*b.txt", Pattern(40, 5), "", "A_B.TXT");
+    // Folders made by name keep 13 characters of their name in this tree.
+    Dir("\\Holiday pictures 2004", "HOLIDAY_PICTU");
+    Dir("\\Holiday pictures 2005", "HOLIDAY_PICTU~1");
+    File("\\Holiday pictures 2004", "a.jpg", Pattern(50, 6));
+    File("\\Holiday pictures 2005", "a.jpg", Pattern(60, 7));
     const std::string image = Save();
     ExpectSameTree(Extract(image, "xorriso"), iso, "xorriso");
     ExpectSameTree(Extract(image, "bsdtar"), iso, "bsdtar");
