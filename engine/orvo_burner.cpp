@@ -6,7 +6,8 @@ namespace sorvane {
 
 TOrvoBurner::TOrvoBurner()
     : project_(*this, [this](const std::string& message, int mType) { DebugMessage(message, mType); }),
-      layout_(project_, *this, DoDebug, [this](const std::string& message, int mType) { DebugMessage(message, mType); }) {
+      layout_(project_, *this, DoDebug,
+              [this](const std::string& message, int mType) { DebugMessage(message, mType); }) {
     layout_.HeaderStream.Reserve(kHeaderStreamCapacity);
     project_.OnAddFile = [this](TObject&, const std::string& fullPath, std::string& longName, std::string& shortName,
                                 TDateTime& dateTime, int attr, std::int64_t size, bool& skip) {

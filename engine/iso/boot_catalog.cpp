@@ -31,7 +31,8 @@ std::uint16_t ValidationChecksum(const TValidationEntry& entry) {
     std::uint8_t bytes[sizeof copy];
     std::memcpy(bytes, &copy, sizeof copy);
     std::uint16_t sum = 0;
-    for (std::size_t i = 0; i < sizeof bytes; i += 2) sum = static_cast<std::uint16_t>(sum + ReadLsb<std::uint16_t>(bytes + i));
+    for (std::size_t i = 0; i < sizeof bytes; i += 2)
+        sum = static_cast<std::uint16_t>(sum + ReadLsb<std::uint16_t>(bytes + i));
     return static_cast<std::uint16_t>(0x10000 - sum);
 }
 

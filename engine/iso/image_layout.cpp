@@ -156,7 +156,8 @@ std::int64_t TImageLayout::ComputeIsoDirSizes() {
     const auto& table = project_.DirTable();
     for (std::size_t d = 0; d < table.size(); ++d) {
         TDEntry* dir = table[d].get();
-        dir->IsoSize = ExtentSize(names_.At(d).IsoNames, [](const std::string& n) { return IsoRecordLength(n.size()); });
+        dir->IsoSize =
+            ExtentSize(names_.At(d).IsoNames, [](const std::string& n) { return IsoRecordLength(n.size()); });
         dir->IsoSector = static_cast<int>(total / 2048);
         total += dir->IsoSize;
     }

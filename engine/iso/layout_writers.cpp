@@ -20,7 +20,9 @@ void Append(TMemoryStream& out, const T& structure) {
     out.Write(&structure, sizeof structure);
 }
 
-void PadToSector(TMemoryStream& out, std::size_t length) { out.WriteZeros((kSectorSize - length % kSectorSize) % kSectorSize); }
+void PadToSector(TMemoryStream& out, std::size_t length) {
+    out.WriteZeros((kSectorSize - length % kSectorSize) % kSectorSize);
+}
 
 // A recorded sector: a relative sector plus its base, in 32 bits. Summed in
 // 64 bits, so that a project too large to address cannot overflow here; the

@@ -345,7 +345,8 @@ TEST_F(ReadersTest, BootableVolumesCarryTheirBootImageAndCatalog) {
         // xorriso copies the boot image out as the catalog describes it.
         const fs::path bootOut = tmp.Path() / ("boot-out-" + std::to_string(c.bytes));
         fs::create_directories(bootOut);
-        const TRun extract = Sh("xorriso -osirrox on -indev " + Q(image) + " -extract_boot_images " + Q(bootOut.string() + "/"));
+        const TRun extract =
+            Sh("xorriso -osirrox on -indev " + Q(image) + " -extract_boot_images " + Q(bootOut.string() + "/"));
         EXPECT_EQ(extract.Status, 0) << extract.Out;
         const std::string extracted = ReadWholeFile((bootOut / "eltorito_img1_bios.img").string());
         EXPECT_EQ(extracted.substr(0, boot.size()), boot);
@@ -353,7 +354,8 @@ TEST_F(ReadersTest, BootableVolumesCarryTheirBootImageAndCatalog) {
         // 7z lists the boot image beside the files; the files read back whole.
         TTree seven = Extract(image, "7z");
         const std::string sevenBoot = seven.Files["[BOOT]/" + std::string(c.sevenZipName)];
-        EXPECT_EQ(sevenBoot.substr(0, std::min(sevenBoot.size(), boot.size())), boot.substr(0, std::min(sevenBoot.size(), boot.size())));
+        const std::size_t common = std::min(sevenBoot.size(), boot.size());
+        EXPECT_EQ(sevenBoot.substr(0, common), boot.substr(0, common));
         EXPECT_FALSE(sevenBoot.empty());
         seven.Files.erase("[BOOT]/" + std::string(c.sevenZipName));
         seven.Dirs.erase("[BOOT]");
