@@ -12,4 +12,6 @@ struct TCommand {
     int (*Run)(int argc, char** argv);
 };
 
+int RunVdrive(int argc, char** argv);  // cmd_vdrive.cpp
+
 }  // namespace sorvane::cli

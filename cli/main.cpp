@@ -14,7 +14,7 @@ namespace {
 
 // Subcommands, in the order the help lists them.
 constexpr TCommand kCommands[] = {
-    {nullptr, nullptr, nullptr},
+    {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
 };
 
 void PrintUsage(std::FILE* out) {
