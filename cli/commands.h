@@ -12,4 +12,7 @@ struct TCommand {
     int (*Run)(int argc, char** argv);
 };
 
+int RunDevices(int argc, char** argv);
+int RunInfo(int argc, char** argv);
+
 }  // namespace sorvane::cli
