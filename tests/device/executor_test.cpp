@@ -68,7 +68,8 @@ TEST_F(Executor, RequestCarriesTheSelectedAddressLunBitsAndTwentyFourSenseBytes)
     EXPECT_EQ(sent.SRB_CDBLen, 6);
     EXPECT_EQ(sent.CDBByte[1], 3 << 5);
     EXPECT_EQ(sent.SRB_Flags & SRB_EVENT_NOTIFY, SRB_EVENT_NOTIFY);
-    EXPECT_NE(sent.SRB_PostProc, nullptr);
+    const AspiCompletionEvent* postProc = sent.SRB_PostProc;
+    EXPECT_NE(postProc, nullptr);
 }
 
 TEST_F(Executor, WithoutTransportOrSelectedDriveNothingIsSentAndNothingSaid) {
