@@ -141,7 +141,7 @@ TEST_F(Executor, ErrorReportLineHasItsExactLayout) {
         srb.SRB_Status = SS_ERR;
         return SS_ERR;
     };
-    const std::uint8_t data[4] = {0xDE, 0xAD, 0xBE, 0xEF};
+    alignas(4) const std::uint8_t data[4] = {0xDE, 0xAD, 0xBE, 0xEF};
     EXPECT_FALSE(device.WriteSectors(0x1234, 2, 0x50, sizeof data, data));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].second, 0);
@@ -160,7 +160,7 @@ TEST_F(Executor, ErrorReportIsOnlyEverWrittenForTheFirstRequestOfTheDevice) {
             return SS_ERR;
         };
     };
-    const std::uint8_t block[16] = {};
+    alignas(4) const std::uint8_t block[16] = {};
     library.Execute = fail(0x0C, 0x00);
     EXPECT_FALSE(device.WriteSectors(0, 1, 0x50, sizeof block, block));
     EXPECT_FALSE(device.WriteSectors(0, 1, 0x50, sizeof block, block));
