@@ -69,7 +69,7 @@ std::string VolumeLabel(std::span<const std::uint8_t> sector) {
 
 bool ReadVolumeIdentity(TOrvoBurner& burner, TVolumeIdentity& identity) {
     identity = TVolumeIdentity{};
-    std::array<std::uint8_t, kSectorSize> sector{};
+    alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
     if (!burner.ReadSectors(kFirstDescriptor, 1, kSectorSize, sector.data()) ||
         !DecodePrimaryVolumeDescriptor(sector, identity))
         return false;
@@ -77,7 +77,7 @@ bool ReadVolumeIdentity(TOrvoBurner& burner, TVolumeIdentity& identity) {
     // The label is the one a mount of the disc shows: that of the last
     // session, from its Joliet descriptor when it has one.
     std::uint32_t sessionStart = 0;
-    std::array<std::uint8_t, 12> sessions{};
+    alignas(8) std::array<std::uint8_t, 12> sessions{};
     if (burner.ReadTocPmaAtip(toc::kSessionInfo, sessions.data(), 0, false, 0, sessions.size()))
         sessionStart = ReadMsb<std::uint32_t>(&sessions[8]);
     std::string primaryLabel, jolietLabel;

@@ -66,7 +66,7 @@ bool TSCSIDevice::ReadCapabilities() {
     deviceMaxReadSpeed_ = 0;
     CapabilitiesPage = TCapabilitiesPage{};
 
-    std::array<std::uint8_t, kDefaultPageLength> defaults{};
+    alignas(8) std::array<std::uint8_t, kDefaultPageLength> defaults{};
     if (ModeSense(page::kCapabilities, defaults.data(), true, kDefaultPageLength, kDefaultPageLength - 1)) {
         const std::uint8_t* p = &defaults[LocateModePage(defaults, page::kCapabilities)];
         for (const TPageBit& bit : kPageBits)
@@ -80,7 +80,7 @@ bool TSCSIDevice::ReadCapabilities() {
         deviceMaxWriteSpeed_ = maxWrite ? maxWrite : unknownSpeed;
         deviceMaxReadSpeed_ = maxRead ? maxRead : unknownSpeed;
         for (const TFeatureBits& feature : kFeatureBits) {
-            std::array<std::uint8_t, kFeatureReplyLength> reply{};
+            alignas(8) std::array<std::uint8_t, kFeatureReplyLength> reply{};
             GetConfiguration(rt::kOne, feature.Feature, kFeatureReplyLength, reply.data());
             const TFeatureReply answer = DecodeFeatureReply(reply);
             if (answer.FeatureCode != feature.Feature) continue;
@@ -89,7 +89,7 @@ bool TSCSIDevice::ReadCapabilities() {
         }
     }
 
-    std::array<std::uint8_t, kCurrentPageLength> current{};
+    alignas(8) std::array<std::uint8_t, kCurrentPageLength> current{};
     if (!ModeSense(page::kCapabilities, current.data(), false, kCurrentPageLength, kCurrentPageLength - 1))
         return false;
     const std::size_t offset = LocateModePage(current, page::kCapabilities);

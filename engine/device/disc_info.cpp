@@ -41,13 +41,13 @@ constexpr std::uint32_t kLastVolumeDescriptor = 32;
 
 TDiscKind TSCSIDevice::GetDiscType() {
     TDiscKind found = kind::kUnknown;
-    std::array<std::uint8_t, kFeatureReplyLength> features{};
+    alignas(8) std::array<std::uint8_t, kFeatureReplyLength> features{};
     if (GetConfiguration(rt::kOne, feature::kProfileList, kFeatureReplyLength, features.data()))
         found = DiscKindOfProfile(DecodeFeatureReply(features).CurrentProfile);
     if (found == kind::kUnknown) {
         // Drives older than GET CONFIGURATION: a CD with an ATIP is
         // recordable, and its ATIP tells whether it is rewritable.
-        std::array<std::uint8_t, kAtipLength> atip{};
+        alignas(8) std::array<std::uint8_t, kAtipLength> atip{};
         if (ReadTocPmaAtip(toc::kAtip, atip.data(), 0, true, 0, kAtipLength)) {
             const std::uint8_t type = atip[kAtipDiscTypeByte];
             found = !(type & kAtipRecordable) ? kind::kCdRom : (type & kAtipRewritable) ? kind::kCdRw : kind::kCdR;
@@ -155,7 +155,7 @@ std::uint32_t TSCSIDevice::CapacityOfCd() {
     const int lastSession = GetLastSession();
     std::uint32_t capacity = 0;
     std::uint32_t blocks = 0, blockLength = 0;
-    std::array<std::uint8_t, kAtipLength> atip{};
+    alignas(8) std::array<std::uint8_t, kAtipLength> atip{};
     if (ReadTocPmaAtip(toc::kAtip, atip.data(), 0, true, 0, kAtipLength)) {
         // The lead-out start is taken as it stands, without the 150-sector
         // offset of MSF addresses.
@@ -189,7 +189,7 @@ std::uint32_t TSCSIDevice::CapacityOfDvd(TDiscKind found) {
 std::uint32_t TSCSIDevice::FindVolumeSpaceSize() {
     // ECMA-119 8.4: a primary (type 1) or supplementary (type 2) volume
     // descriptor carries the volume space size at byte 80, both-endian.
-    std::array<std::uint8_t, kSectorSize> sector{};
+    alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
     for (std::uint32_t lba = kFirstVolumeDescriptor; lba <= kLastVolumeDescriptor; ++lba) {
         sector.fill(0);
         if (!ReadSectors(lba, 1, kSectorSize, sector.data())) continue;
@@ -210,22 +210,22 @@ void TSCSIDevice::GetDiscInfo(TDisc& Disc) {
     }
     disc.Ready = 1;
 
-    std::array<std::uint8_t, kTocLength> tocReply{};
+    alignas(8) std::array<std::uint8_t, kTocLength> tocReply{};
     if (ReadTocPmaAtip(toc::kFormattedToc, tocReply.data(), 0, false, 0, kTocLength)) {
         // Read again from the last track on, which keeps the lead-out in the
         // reply on discs with many tracks.
         ReadTocPmaAtip(toc::kFormattedToc, tocReply.data(), 0, false, tocReply[3], kTocLength);
-        std::array<std::uint8_t, kSessionInfoLength> sessions{};
+        alignas(8) std::array<std::uint8_t, kSessionInfoLength> sessions{};
         ReadTocPmaAtip(toc::kSessionInfo, sessions.data(), 0, false, 0, kSessionInfoLength);
         disc.FirstSession = sessions[2];
         disc.LastSession = sessions[3];
-        std::array<std::uint8_t, kAtipLength> atip{};
+        alignas(8) std::array<std::uint8_t, kAtipLength> atip{};
         if (ReadTocPmaAtip(toc::kAtip, atip.data(), 0, true, 0, kAtipLength))
             disc.Capacity = static_cast<std::int32_t>(AtipLeadOutStart(atip));
         disc.TypeText = "CD-ROM";
     }
 
-    std::array<std::uint8_t, kFeatureReplyLength> features{};
+    alignas(8) std::array<std::uint8_t, kFeatureReplyLength> features{};
     if (GetConfiguration(rt::kOne, feature::kProfileList, kFeatureReplyLength, features.data())) {
         const std::uint16_t current = DecodeFeatureReply(features).CurrentProfile;
         const TProfileText text = ProfileText(current);

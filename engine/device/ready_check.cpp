@@ -21,7 +21,7 @@ constexpr std::uint8_t kBusySenseResponse = 0xF0;
 bool TSCSIDevice::SenseSaysNotReady() const { return SenseData[kAscByte] == asc::kNotReady; }
 
 bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
-    std::array<std::uint8_t, kSenseReplyLength> reply{};
+    alignas(8) std::array<std::uint8_t, kSenseReplyLength> reply{};
     int elapsed = 0;
     // Spends one pause of the budget; false when the budget is gone.
     auto pause = [&](int ms) {

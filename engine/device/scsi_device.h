@@ -134,8 +134,11 @@ public:
     std::uint8_t HaId = kNoAddress, TargetId = kNoAddress, Lun = kNoAddress;
     std::uint8_t PeripheralType = peripheral::kNone;
     std::uint8_t AdapterCountSeen = 0;
+    // Every buffer the component hands to a drive is aligned on 8 bytes:
+    // adapters move data by DMA, and the executor reports buffers that are
+    // not on a 4-byte boundary.
     SRB_HAInquiry AdapterInquiry{};
-    std::array<std::uint8_t, 128> InquiryData{};
+    alignas(8) std::array<std::uint8_t, 128> InquiryData{};
     std::string LastError;
     std::array<std::uint8_t, ASPI_SENSE_LEN> SenseData{};
     bool TargetBusy = false;
@@ -220,7 +223,7 @@ public:
     void GetDiscInfo(TDisc& Disc);
     bool WaitUntilReady(int TotalMs, int IntervalMs);
 
-    std::array<std::uint8_t, discinfo::kLength> DiscInfoBlock{};
+    alignas(8) std::array<std::uint8_t, discinfo::kLength> DiscInfoBlock{};
     // The disc kind last stored by an erase, IsDiscErasable or a recording.
     static inline std::atomic<std::int16_t> CurrentDiscKind{0};
 

@@ -56,7 +56,7 @@ bool TSCSIDevice::AllowMediumRemoval(bool Allow) {
 }
 
 bool TSCSIDevice::ReadFormatCapacities(std::uint32_t& Blocks, std::uint32_t& BlockLen) {
-    std::array<std::uint8_t, mmc::kFormatCapacitiesLength> reply{};
+    alignas(8) std::array<std::uint8_t, mmc::kFormatCapacitiesLength> reply{};
     const bool ok = Run(mmc::ReadFormatCapacities(reply.data()));
     Blocks = ok ? SelectFormatCapacity(reply) : 0;
     BlockLen = kSectorSize;
@@ -64,7 +64,7 @@ bool TSCSIDevice::ReadFormatCapacities(std::uint32_t& Blocks, std::uint32_t& Blo
 }
 
 bool TSCSIDevice::ReadCapacity(std::uint32_t& LastLba, std::uint32_t& BlockLen) {
-    std::array<std::uint8_t, mmc::kReadCapacityLength> reply{};
+    alignas(8) std::array<std::uint8_t, mmc::kReadCapacityLength> reply{};
     const bool ok = Run(mmc::ReadCapacity(reply.data()));
     const TReadCapacity capacity = DecodeReadCapacity(reply);
     LastLba = capacity.LastLba;
@@ -107,7 +107,7 @@ bool TSCSIDevice::ReadTrackInformation(int Track) {
         LastError = kRangeError;
         return false;
     }
-    std::array<std::uint8_t, mmc::kTrackInformationLength> reply{};
+    alignas(8) std::array<std::uint8_t, mmc::kTrackInformationLength> reply{};
     const bool ok = Run(mmc::ReadTrackInformation(static_cast<std::uint8_t>(Track), reply.data()));
     TrackInfo = DecodeTrackInfo(reply);
     return ok;
@@ -143,7 +143,7 @@ bool TSCSIDevice::CloseTrackSession(bool Immediate, std::uint8_t CloseFunction, 
 }
 
 bool TSCSIDevice::ReadBufferCapacity(std::uint32_t& Size, std::uint32_t& Free) {
-    std::array<std::uint8_t, mmc::kBufferCapacityLength> reply{};
+    alignas(8) std::array<std::uint8_t, mmc::kBufferCapacityLength> reply{};
     if (!Run(mmc::ReadBufferCapacity(reply.data()))) {
         deviceFreeBufferSize_ = 0;
         return false;
@@ -173,7 +173,7 @@ bool TSCSIDevice::SetStreamingSpeed(std::int32_t StartLba, std::int32_t EndLba, 
                                     std::int32_t WriteSize, std::int32_t ReadTime, std::int32_t WriteTime) {
     // Performance descriptor of SET STREAMING (MMC-5 6.39.2.1); byte 0 with
     // WRC, RDD, Exact and RA all zero.
-    std::array<std::uint8_t, 28> descriptor{};
+    alignas(8) std::array<std::uint8_t, 28> descriptor{};
     WriteMsb(&descriptor[4], StartLba);
     WriteMsb(&descriptor[8], EndLba);
     WriteMsb(&descriptor[12], ReadSize);
@@ -188,14 +188,14 @@ bool TSCSIDevice::SendTimeStamp(TDateTime When) {
     // 6.38.3.6): length, four reserved bytes, then yyyymmddhhnnss.
     constexpr std::uint8_t kTimeStampFormat = 0x0F;
     const std::string stamp = FormatDateTime("yyyymmddhhnnss", When);
-    std::array<std::uint8_t, 22> parameters{};
+    alignas(8) std::array<std::uint8_t, 22> parameters{};
     WriteMsb<std::uint16_t>(&parameters[0], 0x0014);
     std::memcpy(&parameters[8], stamp.data(), std::min<std::size_t>(stamp.size(), 14));
     return SendDvdStructure(kTimeStampFormat, parameters.data(), parameters.size());
 }
 
 bool TSCSIDevice::HasVendorPage30() {
-    std::array<std::uint8_t, 128> reply{};
+    alignas(8) std::array<std::uint8_t, 128> reply{};
     if (!ModeSense(page::kVendor30, reply.data(), false, reply.size(), reply.size() - 1)) return false;
     auto holds = [&](std::size_t at) { return (reply[at] & page::kPageCodeMask) == page::kVendor30; };
     return holds(16) || holds(8) || holds(7);

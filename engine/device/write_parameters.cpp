@@ -42,7 +42,7 @@ bool TSCSIDevice::SetWriteParameters(bool TestWrite, bool Underrun, bool OpenNex
     // DVD-RAM is written like a hard disk; it has no write parameters.
     if (Kind == kind::kDvdRam) return true;
 
-    std::array<std::uint8_t, kModeSenseLength> reply{};
+    alignas(8) std::array<std::uint8_t, kModeSenseLength> reply{};
     if (!ModeSense(page::kWriteParameters, reply.data(), false, kModeSenseLength, kModeSenseLength - 1)) return false;
     const std::size_t offset = LocateModePage(reply, page::kWriteParameters);
     std::memcpy(WriteParamsPage.data(), &reply[offset], WriteParamsPage.size());
@@ -109,7 +109,7 @@ bool TSCSIDevice::SetWriteParameters(bool TestWrite, bool Underrun, bool OpenNex
     // Parameter list: an 8-byte header of zeros, no block descriptor, then
     // the page.
     const std::size_t pageBytes = kPageLength + 2;
-    std::array<std::uint8_t, kModeHeaderLength + pageBytes> parameters{};
+    alignas(8) std::array<std::uint8_t, kModeHeaderLength + pageBytes> parameters{};
     std::memcpy(&parameters[kModeHeaderLength], p, pageBytes);
     if (offset == 16) std::fill(&parameters[kModeHeaderLength + 45], &parameters[kModeHeaderLength + 52], 0);
     return ModeSelect(parameters.data(), parameters.size());
@@ -124,7 +124,7 @@ void TSCSIDevice::ProbeWriteTypes() {
     };
     constexpr TProbe kProbes[] = {{wt::kRaw, 1}, {wt::kSessionAtOnce, 0}, {wt::kTrackAtOnce, 0}};
     for (const TProbe& probe : kProbes) {
-        std::array<std::uint8_t, kModeSenseLength> reply{};
+        alignas(8) std::array<std::uint8_t, kModeSenseLength> reply{};
         if (!ModeSense(page::kWriteParameters, reply.data(), false, kModeSenseLength, kModeSenseLength - 1)) continue;
         const std::size_t offset = LocateModePage(reply, page::kWriteParameters);
         std::uint8_t* p = &reply[offset];
