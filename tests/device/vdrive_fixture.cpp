@@ -2,7 +2,11 @@
 
 #include <dlfcn.h>
 
+#include <cstring>
+#include <fstream>
+
 #include "engine/device/transport.h"
+#include "engine/rtl/endian.h"
 
 extern "C" std::uint32_t SendASPI32Command(void* srb);
 
@@ -46,6 +50,25 @@ void VdriveTest::OpenAndSelect(std::size_t drive) {
     ASSERT_EQ(burner.PeripheralType, 5);
     host.ClearLog();
     messages.clear();
+}
+
+std::string VdriveTest::MakeImage(std::uint32_t sectors, const std::string& name) {
+    const std::string path = ::testing::TempDir() + "/" + name;
+    std::vector<char> image(static_cast<std::size_t>(sectors) * 2048, 0);
+    char* pvd = &image[16 * 2048];
+    pvd[0] = 1;
+    std::memcpy(pvd + 1, "CD001", 5);
+    pvd[6] = 1;
+    std::memset(pvd + 40, ' ', 32);
+    std::memcpy(pvd + 40, "TEST_VOLUME", 11);
+    WriteBoth(reinterpret_cast<std::uint8_t*>(pvd + 80), sectors);
+    std::memset(pvd + 574, ' ', 128);
+    std::memcpy(pvd + 574, "SORVANE", 7);
+    std::memcpy(pvd + 813, "2024030114050900", 16);
+    image[17 * 2048] = static_cast<char>(255);
+    std::memcpy(&image[17 * 2048 + 1], "CD001", 5);
+    std::ofstream(path, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    return path;
 }
 
 vdrive::TDriveModel VdriveTest::Model(const std::string& product) {
