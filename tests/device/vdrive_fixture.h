@@ -18,6 +18,11 @@ namespace sorvane::test {
 std::string VdriveLibraryPath();
 
 class VdriveTest : public ::testing::Test {
+public:
+    // An image file of `sectors` sectors holding an ISO 9660 primary volume
+    // descriptor at sector 16 that states this volume space size.
+    static std::string MakeImage(std::uint32_t sectors, const std::string& name = "image.iso");
+
 protected:
     VdriveTest();
     ~VdriveTest() override;
@@ -27,9 +32,6 @@ protected:
     // Opens the transport on the emulated recorder and selects drive 0;
     // clears the host's log and lets the first UNIT ATTENTION pass.
     void OpenAndSelect(std::size_t drive = 0);
-    // An image file of `sectors` sectors holding an ISO 9660 primary volume
-    // descriptor at sector 16 that states this volume space size.
-    static std::string MakeImage(std::uint32_t sectors, const std::string& name = "image.iso");
     // A model with one field changed from the multi-format writer.
     static vdrive::TDriveModel Model(const std::string& product);
 
