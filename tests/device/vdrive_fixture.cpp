@@ -1,6 +1,7 @@
 #include "tests/device/vdrive_fixture.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -53,7 +54,8 @@ void VdriveTest::OpenAndSelect(std::size_t drive) {
 }
 
 std::string VdriveTest::MakeImage(std::uint32_t sectors, const std::string& name) {
-    const std::string path = ::testing::TempDir() + "/" + name;
+    // Test processes run side by side: each writes images of its own.
+    const std::string path = ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_" + name;
     std::vector<char> image(static_cast<std::size_t>(sectors) * 2048, 0);
     char* pvd = &image[16 * 2048];
     pvd[0] = 1;
