@@ -61,8 +61,10 @@ public:
 }  // namespace
 
 TPassThroughSystem& LinuxPassThroughSystem() {
-    static TLinuxSystem system;
-    return system;
+    // Never destroyed: the process-wide layer closes its handles through it
+    // while static objects are being torn down.
+    static auto* system = new TLinuxSystem;
+    return *system;
 }
 
 }  // namespace sorvane

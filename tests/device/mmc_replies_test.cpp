@@ -82,13 +82,5 @@ TEST(Atip, LeadOutStartInSectorsFromMinutesSecondsFrames) {
     EXPECT_EQ(AtipLeadOutStart(atip), 79u * 4500 + 59 * 75 + 74);
 }
 
-TEST(FeatureReply, CurrentProfileAndFirstFeature) {
-    const std::uint8_t reply[12] = {0, 0, 0, 0x10, 0, 0, 0x00, 0x1A, 0x00, 0x2A, 0x05, 0x04};
-    const TFeatureReply feature = DecodeFeatureReply(reply);
-    EXPECT_EQ(feature.CurrentProfile, 0x1A);
-    EXPECT_EQ(feature.FeatureCode, 0x2A);
-    EXPECT_EQ(feature.FeatureFlags, 0x05);
-}
-
 }  // namespace
 }  // namespace sorvane
