@@ -12,7 +12,7 @@
 namespace sorvane::cli {
 namespace {
 
-constexpr std::array<TOptionSpec, 1> kOptions = {{{"-h", "--help", false}}};
+constexpr std::array<TOptionDef, 1> kOptions = {{{"-h", "--help", false}}};
 
 void PrintHelp() {
     std::fputs(

@@ -16,7 +16,7 @@
 namespace sorvane::cli {
 namespace {
 
-constexpr std::array<TOptionSpec, 2> kOptions = {{{"-d", "--device", true}, {"-h", "--help", false}}};
+constexpr std::array<TOptionDef, 2> kOptions = {{{"-d", "--device", true}, {"-h", "--help", false}}};
 
 struct TMatrixRow {
     const char* Caption;

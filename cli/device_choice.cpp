@@ -71,27 +71,27 @@ void SelectDrive(TOrvoBurner& burner, int index) {
     burner.UnderrunProtection = burner.Can(cap::kUnderrunProtection);
 }
 
-int FindDrive(const TOrvoBurner& burner, const std::string& spec) {
+int FindDrive(const TOrvoBurner& burner, const std::string& which) {
     const std::vector<std::string>& devices = burner.Devices;
-    if (IsNumber(spec)) {
-        const int index = std::stoi(spec);
+    if (IsNumber(which)) {
+        const int index = std::stoi(which);
         return index < static_cast<int>(devices.size()) ? index : -1;
     }
-    std::string name = spec;
+    std::string name = which;
     if (name.starts_with("/dev/")) name.erase(0, 5);
     for (std::size_t i = 0; i < devices.size(); ++i)
-        if (DeviceNameOf(devices[i]) == name || DeviceAddress(devices[i]) == spec) return static_cast<int>(i);
+        if (DeviceNameOf(devices[i]) == name || DeviceAddress(devices[i]) == which) return static_cast<int>(i);
     return -1;
 }
 
-int ChooseDrive(TOrvoBurner& burner, const std::string& spec) {
+int ChooseDrive(TOrvoBurner& burner, const std::string& which) {
     if (burner.Devices.empty()) {
         std::fputs("No CD/DVD drive found.\n", stderr);
         return -1;
     }
-    const int index = spec.empty() ? DefaultDriveIndex(burner) : FindDrive(burner, spec);
+    const int index = which.empty() ? DefaultDriveIndex(burner) : FindDrive(burner, which);
     if (index < 0) {
-        std::fprintf(stderr, "No drive '%s'. Run 'sorvane-cli devices' for the list.\n", spec.c_str());
+        std::fprintf(stderr, "No drive '%s'. Run 'sorvane-cli devices' for the list.\n", which.c_str());
         return -1;
     }
     SelectDrive(burner, index);

@@ -27,12 +27,12 @@ int DefaultDriveIndex(TOrvoBurner& burner);
 // Selects a drive and takes its underrun protection as the default setting.
 void SelectDrive(TOrvoBurner& burner, int index);
 
-// The index of the drive that `spec` names: its index in the list, its
+// The index of the drive that `which` names: its index in the list, its
 // device name ("sr0" or "/dev/sr0") or its address ("0:1:0"); -1 when none.
-int FindDrive(const TOrvoBurner& burner, const std::string& spec);
+int FindDrive(const TOrvoBurner& burner, const std::string& which);
 
-// Selects the drive `spec` names, or the default drive when it is empty.
+// Selects the drive `which` names, or the default drive when it is empty.
 // Prints the reason and answers -1 when there is no such drive.
-int ChooseDrive(TOrvoBurner& burner, const std::string& spec);
+int ChooseDrive(TOrvoBurner& burner, const std::string& which);
 
 }  // namespace sorvane::cli

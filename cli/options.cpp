@@ -5,13 +5,13 @@
 namespace sorvane::cli {
 namespace {
 
-const TOptionSpec* Find(std::span<const TOptionSpec> specs, const std::string& name) {
-    for (const TOptionSpec& spec : specs)
-        if ((spec.Short && name == spec.Short) || (spec.Long && name == spec.Long)) return &spec;
+const TOptionDef* Find(std::span<const TOptionDef> options, const std::string& name) {
+    for (const TOptionDef& option : options)
+        if ((option.Short && name == option.Short) || (option.Long && name == option.Long)) return &option;
     return nullptr;
 }
 
-std::string KeyOf(const TOptionSpec& spec) { return spec.Long ? spec.Long : spec.Short; }
+std::string KeyOf(const TOptionDef& option) { return option.Long ? option.Long : option.Short; }
 
 }  // namespace
 
@@ -20,7 +20,7 @@ std::string TParsedArgs::Value(const std::string& key) const {
     return it == Values.end() ? std::string() : it->second;
 }
 
-TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionSpec> specs) {
+TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options) {
     TParsedArgs parsed;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -42,17 +42,17 @@ TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionSpec> spe
                 hasInlineValue = true;
             }
         }
-        const TOptionSpec* spec = Find(specs, argument);
-        if (!spec) {
+        const TOptionDef* option = Find(options, argument);
+        if (!option) {
             parsed.Error = "unknown option '" + argument + "'";
             return parsed;
         }
-        if (!spec->TakesValue) {
+        if (!option->TakesValue) {
             if (hasInlineValue) {
                 parsed.Error = "option '" + argument + "' takes no value";
                 return parsed;
             }
-            parsed.Values[KeyOf(*spec)] = "";
+            parsed.Values[KeyOf(*option)] = "";
             continue;
         }
         if (!hasInlineValue) {
@@ -62,7 +62,7 @@ TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionSpec> spe
             }
             inlineValue = argv[++i];
         }
-        parsed.Values[KeyOf(*spec)] = inlineValue;
+        parsed.Values[KeyOf(*option)] = inlineValue;
     }
     return parsed;
 }

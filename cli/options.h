@@ -10,7 +10,7 @@
 
 namespace sorvane::cli {
 
-struct TOptionSpec {
+struct TOptionDef {
     const char* Short;  // "-d", or nullptr
     const char* Long;   // "--device", or nullptr
     bool TakesValue;
@@ -27,6 +27,6 @@ struct TParsedArgs {
 };
 
 // Parses argv[1..argc-1] (argv[0] is the subcommand's name).
-TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionSpec> specs);
+TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options);
 
 }  // namespace sorvane::cli

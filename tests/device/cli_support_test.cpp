@@ -15,12 +15,12 @@ namespace sorvane::cli {
 namespace {
 
 TParsedArgs Parse(std::vector<std::string> words) {
-    static constexpr TOptionSpec kSpecs[] = {{"-d", "--device", true}, {"-h", "--help", false}, {nullptr, "--x", false}};
+    static constexpr TOptionDef kOptionDefs[] = {{"-d", "--device", true}, {"-h", "--help", false}, {nullptr, "--x", false}};
     std::vector<char*> argv;
     std::string command = "cmd";
     argv.push_back(command.data());
     for (std::string& word : words) argv.push_back(word.data());
-    return ParseOptions(static_cast<int>(argv.size()), argv.data(), kSpecs);
+    return ParseOptions(static_cast<int>(argv.size()), argv.data(), kOptionDefs);
 }
 
 TEST(Options, ShortLongAndInlineValuesAndPositionals) {
