@@ -14,5 +14,6 @@ struct TCommand {
 
 int RunDevices(int argc, char** argv);
 int RunInfo(int argc, char** argv);
+int RunVdrive(int argc, char** argv);  // cmd_vdrive.cpp
 
 }  // namespace sorvane::cli

@@ -16,7 +16,7 @@ namespace {
 constexpr TCommand kCommands[] = {
     {"devices", "list the CD/DVD drives", RunDevices},
     {"info", "show what a drive can do and what disc it holds", RunInfo},
-    {nullptr, nullptr, nullptr},
+    {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
 };
 
 void PrintUsage(std::FILE* out) {

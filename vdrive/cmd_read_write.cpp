@@ -60,6 +60,7 @@ TReply TDrive::Write10(const TCommand& c) {
 
     bool test = TestWriteOn() && (traits.Cd || medium_.Kind == TMediumKind::DvdR || medium_.Kind == TMediumKind::DvdRw);
     if (traits.Sequential) {
+        if (medium_.Finalized) return TReply::Check(sense::InvalidAddressForWrite);
         bool packet = false;
         TSense check = CheckWriteParametersForWrite(lba, count, &packet);
         if (check != sense::Good) return TReply::Check(check);

@@ -75,6 +75,8 @@ public:
     // Restores a medium loaded from the state file (no unit attention: the
     // drive has been "powered on" with it).
     bool Restore(TMedium medium, bool trayOpen, std::string* error);
+    // A drive that starts with its disc already loaded reports no medium change.
+    void PowerOn() { unitAttention_ = false; }
     // True once the medium's structure changed since the last call.
     bool TakeDirty();
     // Freezes time-dependent state (a running background format) at `now`

@@ -383,6 +383,9 @@ void TMedium::NoteGrownVolume(const TSectorStore& store) {
     }
     std::uint32_t end = ReadLsb<std::uint32_t>(sector.data() + 80);
     std::uint32_t lastEnd = Grown.empty() ? 0 : Grown.back().End;
+    // Some mastering tools give a later session's volume space size counted
+    // from the session's start rather than from sector 0.
+    if (!Grown.empty() && RunLow != UINT32_MAX && end <= RunLow) end += RunLow;
     if (RunHigh < end) return;  // the volume's data is not all written yet
     std::uint32_t start = 0;
     if (end <= lastEnd) {

@@ -66,6 +66,7 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
         }
         impl_->Drives.push_back(std::make_unique<TDrive>(MultiFormatWriter(), std::move(backing), impl_->Clock));
         impl_->Drives.back()->Insert({TMediumKind::CdR}, nullptr);
+        impl_->Drives.back()->PowerOn();
         impl_->Drives.back()->TakeDirty();
         impl_->Clock.SetScale(scale);
         return impl_->SaveLocked(error);
@@ -109,6 +110,7 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
         if (!drive->Restore(std::move(*parsed), trayOpen != 0, &why)) {
             // A pressed disc whose image is gone: the tray is left empty.
             drive->Insert({TMediumKind::None}, nullptr);
+            drive->PowerOn();
         }
         drive->TakeDirty();
         impl_->Drives.push_back(std::move(drive));
