@@ -14,6 +14,8 @@ namespace {
 
 // Subcommands, in the order the help lists them.
 constexpr TCommand kCommands[] = {
+    {"devices", "list the CD/DVD drives", RunDevices},
+    {"info", "show what a drive can do and what disc it holds", RunInfo},
     {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
 };
 
