@@ -12,4 +12,8 @@ struct TCommand {
     int (*Run)(int argc, char** argv);
 };
 
+int RunDevices(int argc, char** argv);
+int RunInfo(int argc, char** argv);
+int RunVdrive(int argc, char** argv);  // cmd_vdrive.cpp
+
 }  // namespace sorvane::cli

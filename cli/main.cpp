@@ -14,7 +14,9 @@ namespace {
 
 // Subcommands, in the order the help lists them.
 constexpr TCommand kCommands[] = {
-    {nullptr, nullptr, nullptr},
+    {"devices", "list the CD/DVD drives", RunDevices},
+    {"info", "show what a drive can do and what disc it holds", RunInfo},
+    {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -108,7 +108,7 @@ void ParseDirectorySector(std::span<const std::uint8_t> sector, TTreeKind kind, 
         const std::span<const std::uint8_t> nameBytes =
             bytes.subspan(kHeaderBytes, std::min(nameLength, length - kHeaderBytes));
 
-        const std::uint8_t limit = kind == TTreeKind::Joliet ? kMaxJolietNameBytes : kMaxIsoNameBytes;
+        const std::uint8_t limit = kind == TTreeKind::Joliet ? kLongestJolietNameRead : kLongestIsoNameRead;
         if (nameLength > limit) {
             problem(std::string("ERROR IMPORTING SESSION, FILE NAME LENGTH EXCEEDS 120 CHARS") + "\n\r" +
                     PrintableName(NameOf(nameBytes, kind)));

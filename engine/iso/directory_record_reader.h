@@ -77,8 +77,8 @@ TDateTime RecordingDateOf(const std::array<std::uint8_t, 7>& date);
 
 // Longest name lengths accepted, in bytes: 107 UCS-2 characters for Joliet;
 // for the ISO tree a limit the record length byte already enforces.
-constexpr std::uint8_t kMaxJolietNameBytes = 214;
-constexpr std::uint8_t kMaxIsoNameBytes = 239;
+constexpr std::uint8_t kLongestJolietNameRead = 214;
+constexpr std::uint8_t kLongestIsoNameRead = 239;
 
 using TProblemSink = std::function<void(const std::string& message)>;
 

@@ -1,0 +1,70 @@
+#include "cli/options.h"
+
+#include <cstring>
+
+namespace sorvane::cli {
+namespace {
+
+const TOptionDef* Find(std::span<const TOptionDef> options, const std::string& name) {
+    for (const TOptionDef& option : options)
+        if ((option.Short && name == option.Short) || (option.Long && name == option.Long)) return &option;
+    return nullptr;
+}
+
+std::string KeyOf(const TOptionDef& option) { return option.Long ? option.Long : option.Short; }
+
+}  // namespace
+
+std::string TParsedArgs::Value(const std::string& key) const {
+    auto it = Values.find(key);
+    return it == Values.end() ? std::string() : it->second;
+}
+
+TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options) {
+    TParsedArgs parsed;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            parsed.Positional.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string inlineValue;
+        bool hasInlineValue = false;
+        if (argument.starts_with("--")) {
+            if (const std::size_t equals = argument.find('='); equals != std::string::npos) {
+                inlineValue = argument.substr(equals + 1);
+                argument.resize(equals);
+                hasInlineValue = true;
+            }
+        }
+        const TOptionDef* option = Find(options, argument);
+        if (!option) {
+            parsed.Error = "unknown option '" + argument + "'";
+            return parsed;
+        }
+        if (!option->TakesValue) {
+            if (hasInlineValue) {
+                parsed.Error = "option '" + argument + "' takes no value";
+                return parsed;
+            }
+            parsed.Values[KeyOf(*option)] = "";
+            continue;
+        }
+        if (!hasInlineValue) {
+            if (i + 1 >= argc) {
+                parsed.Error = "option '" + argument + "' needs a value";
+                return parsed;
+            }
+            inlineValue = argv[++i];
+        }
+        parsed.Values[KeyOf(*option)] = inlineValue;
+    }
+    return parsed;
+}
+
+}  // namespace sorvane::cli

@@ -1,0 +1,32 @@
+#pragma once
+// Option parsing shared by the subcommands: short and long options, with or
+// without a value ("-d sr0", "--device sr0", "--device=sr0"), the rest taken
+// as positional arguments in order. "--" ends the options.
+
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sorvane::cli {
+
+struct TOptionDef {
+    const char* Short;  // "-d", or nullptr
+    const char* Long;   // "--device", or nullptr
+    bool TakesValue;
+};
+
+struct TParsedArgs {
+    // Keyed by the long name when there is one, else by the short one.
+    std::map<std::string, std::string> Values;
+    std::vector<std::string> Positional;
+    std::string Error;  // empty when the arguments parsed
+
+    bool Has(const std::string& key) const { return Values.count(key) != 0; }
+    std::string Value(const std::string& key) const;
+};
+
+// Parses argv[1..argc-1] (argv[0] is the subcommand's name).
+TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options);
+
+}  // namespace sorvane::cli
