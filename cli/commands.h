@@ -15,5 +15,7 @@ struct TCommand {
 int RunDevices(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunVdrive(int argc, char** argv);  // cmd_vdrive.cpp
+int RunSessions(int argc, char** argv);  // cmd_sessions.cpp
+int RunExtract(int argc, char** argv);   // cmd_extract.cpp
 
 }  // namespace sorvane::cli
