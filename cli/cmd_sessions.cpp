@@ -35,7 +35,11 @@ void PrintHelp() {
         "Options:\n"
         "  -d, --device DEVICE   the drive: its name (sr0), index or address\n"
         "                        (default: the drive 'devices' marks with '*')\n"
-        "  -v, --verbose         also show the first sector of every file and folder\n",
+        "  -v, --verbose         also show the first sector of every file and folder\n"
+        "\n"
+        "Exit status: 0 when the sessions were listed (a session that could not be\n"
+        "read whole is listed with a warning on stderr); 1 when there is no disc or\n"
+        "no session on it; 2 on a usage error.\n",
         stdout);
 }
 
