@@ -16,6 +16,7 @@ namespace {
 constexpr TCommand kCommands[] = {
     {"devices", "list the CD/DVD drives", RunDevices},
     {"info", "show what a drive can do and what disc it holds", RunInfo},
+    {"erase", "erase a rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM)", RunErase},
     {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
 };
 
