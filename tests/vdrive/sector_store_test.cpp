@@ -29,9 +29,9 @@ void ExpectZerosOverDataReadBackAsZeros(TSectorStore& store) {
     EXPECT_TRUE(std::all_of(back.begin(), back.end(), [](std::uint8_t b) { return b == 0; }));
 
     // Zeros far past the end move the end without storing anything.
-    ASSERT_TRUE(store.Write(100000, 32, Filled(32, 0).data()));
-    EXPECT_EQ(store.Extent(), 100032u);
-    ASSERT_TRUE(store.Read(100031, 1, back.data()));
+    ASSERT_TRUE(store.Write(100000, 1024, Filled(1024, 0).data()));
+    EXPECT_EQ(store.Extent(), 101024u);
+    ASSERT_TRUE(store.Read(101023, 1, back.data()));
     EXPECT_EQ(back[0], 0);
 }
 
@@ -51,12 +51,12 @@ TEST(SectorStore, FileStoreStaysSparseUnderZeros) {
     }
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_size, 100032 * off_t(kSector));
+    EXPECT_EQ(info.st_size, 101024 * off_t(kSector));
     EXPECT_LT(info.st_blocks * 512, 1 << 20) << "zeros were written as data";
     std::string error;
     auto reopened = OpenFileStore(path, &error);
     ASSERT_TRUE(reopened) << error;
-    EXPECT_EQ(reopened->Extent(), 100032u);
+    EXPECT_EQ(reopened->Extent(), 101024u);
     ::unlink(path.c_str());
 }
 
