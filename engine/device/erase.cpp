@@ -134,7 +134,6 @@ bool TSCSIDevice::EraseDisc(std::uint8_t BlankType) {
     LoadUnload(false);
     TDiscKind discKind = GetDiscType();
     CurrentDiscKind = discKind;
-    blankType_ = BlankType;
     if (!ReadyForErase()) return false;
 
     // Write-once and pressed discs cannot be blanked. A kind read while the

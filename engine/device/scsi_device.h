@@ -279,7 +279,6 @@ private:
     bool StartErase(TDiscKind discKind, std::uint8_t blankType);
     bool FailEraseStart(const std::string& error);
 
-    std::uint8_t blankType_ = 0;  // of the last EraseDisc
     std::shared_ptr<TEraseLink> eraseLink_;
 };
 
