@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unordered_map>
@@ -13,6 +14,13 @@
 
 namespace sorvane::vdrive {
 namespace {
+
+bool AllZero(const std::uint8_t* data, std::size_t length) {
+    static constexpr std::uint8_t kZeros[kSectorSize] = {};
+    for (std::size_t at = 0; at < length; at += kSectorSize)
+        if (std::memcmp(data + at, kZeros, std::min<std::size_t>(kSectorSize, length - at)) != 0) return false;
+    return true;
+}
 
 // Memory: chunks of one DVD ECC block, so a 4 GB disc with a few megabytes
 // written costs a few megabytes.
@@ -33,11 +41,15 @@ public:
     bool Write(std::uint32_t lba, std::uint32_t count, const std::uint8_t* in) override {
         for (std::uint32_t i = 0; i < count; ++i) {
             std::uint32_t s = lba + i;
+            if (s + 1 > extent_) extent_ = s + 1;
+            // Zeros over a block never written change nothing: it reads as
+            // zeros already, and an erase that overwrites a whole disc must
+            // not hold gigabytes of them.
+            const std::uint8_t* sector = in + std::size_t(i) * kSectorSize;
+            if (!chunks_.count(s / kEccBlock) && AllZero(sector, kSectorSize)) continue;
             auto& chunk = chunks_[s / kEccBlock];
             if (chunk.empty()) chunk.assign(std::size_t(kEccBlock) * kSectorSize, 0);
-            std::memcpy(chunk.data() + std::size_t(s % kEccBlock) * kSectorSize, in + std::size_t(i) * kSectorSize,
-                        kSectorSize);
-            if (s + 1 > extent_) extent_ = s + 1;
+            std::memcpy(chunk.data() + std::size_t(s % kEccBlock) * kSectorSize, sector, kSectorSize);
         }
         return true;
     }
@@ -90,6 +102,7 @@ public:
         if (readOnly_) return false;
         std::size_t want = std::size_t(count) * kSectorSize;
         off_t at = off_t(lba) * kSectorSize;
+        if (AllZero(in, want) && WriteZeros(at, want)) return true;
         std::size_t done = 0;
         while (done < want) {
             ssize_t n = ::pwrite(fd_.Get(), in + done, want - done, at + off_t(done));
@@ -113,6 +126,22 @@ public:
     }
 
 private:
+    // Zeros keep the file sparse: past its end the file only grows, inside
+    // it the range becomes a hole. False when the file system cannot punch
+    // holes; the zeros are then written as data.
+    bool WriteZeros(off_t at, std::size_t length) {
+        std::uint64_t end = std::uint64_t(at) + length;
+        if (std::uint64_t(at) >= size_) {
+            if (::ftruncate(fd_.Get(), off_t(end)) != 0) return false;
+        } else if (::fallocate(fd_.Get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, off_t(length)) != 0) {
+            return false;
+        } else if (end > size_ && ::ftruncate(fd_.Get(), off_t(end)) != 0) {
+            return false;
+        }
+        if (end > size_) size_ = end;
+        return true;
+    }
+
     std::string path_;
     TFd fd_;
     bool readOnly_;

@@ -44,7 +44,7 @@ TSCSIDevice::TSCSIDevice()
     }
 }
 
-TSCSIDevice::~TSCSIDevice() = default;
+TSCSIDevice::~TSCSIDevice() { WaitForEraseThreads(); }
 
 void TSCSIDevice::DebugMessage(const std::string& message, int mType) {
     if (OnDebugMessage) OnDebugMessage(*this, message, mType);

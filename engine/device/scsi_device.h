@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ namespace sorvane {
 
 class TSCSIDevice;
 class TScsiCommand;
+class TEraseThread;
+struct TEraseLink;
 
 using TOnDebugMsg = std::function<void(TSCSIDevice& Sender, const std::string& Message, int mType)>;
 using TDeviceChangedEvent = std::function<void(TSCSIDevice& Sender)>;
@@ -230,7 +233,27 @@ public:
     // How the ready check and the erase pause between polls; tests replace it.
     std::function<void(int ms)> Sleep;
 
+    // --- Erase (erase.cpp, erase_thread.cpp) ---------------------------------------
+    // Starts erasing the rewritable disc (BlankType 1 quick, 0 full); true
+    // when an erase thread now waits for the drive and will raise
+    // OnEraseDone(..., false) at its end, or (..., true) when it failed. A
+    // start that fails raises OnEraseDone(..., true) before returning false;
+    // a drive that is not ready returns false without an event. The owner
+    // must send no commands of its own while Erasing.
+    bool EraseDisc(std::uint8_t BlankType);
+    // The estimated percentage while Erasing, else 0.
+    int GetEraseProgress() const;
+    // Why the last erase failed; empty after one that did not.
+    std::string LastEraseError() const;
+    // Stops an erase thread's waiting for the drive, raises no more
+    // OnEraseDone and returns once no erase thread uses this device. The
+    // destructor calls it; a derived class whose members the handlers use
+    // calls it first in its own destructor.
+    void WaitForEraseThreads();
+
 protected:
+    friend class TEraseThread;
+
     // Runs one built command; true when it completed.
     bool Run(const TScsiCommand& command);
     bool SenseSaysNotReady() const;
@@ -250,6 +273,13 @@ protected:
     std::atomic<std::uint32_t> deviceBufferSize_{0};
     std::atomic<std::uint32_t> deviceFreeBufferSize_{0};
     std::atomic<bool> erasing_{false};
+
+private:
+    bool ReadyForErase();
+    bool StartErase(TDiscKind discKind, std::uint8_t blankType);
+    bool FailEraseStart(const std::string& error);
+
+    std::shared_ptr<TEraseLink> eraseLink_;
 };
 
 }  // namespace sorvane

@@ -1,0 +1,237 @@
+// sorvane-cli erase [-d DEVICE] [--full] [--speed N] [--eject]: blanks a
+// rewritable disc as the wizard's "Erase RW-disc" task does: the same checks
+// of the drive and the disc, a quick erase unless a full one is asked for,
+// progress while it runs, and the disc ejected on request once it is done.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/device_choice.h"
+#include "cli/options.h"
+#include "engine/rtl/format.h"
+#include "engine/rtl/sync_queue.h"
+#include "engine/rtl/thread.h"
+
+namespace sorvane::cli {
+namespace {
+
+constexpr char kName[] = "sorvane-cli erase";
+enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+constexpr std::array<TOptionDef, 5> kOptions = {{{"-d", "--device", true},
+                                                 {nullptr, "--full", false},
+                                                 {nullptr, "--speed", true},
+                                                 {nullptr, "--eject", false},
+                                                 {"-h", "--help", false}}};
+
+constexpr int kReadyTimeoutMs = 5000;
+constexpr int kRedrawMs = 500;
+// The largest speed step a drive offers is far below this.
+constexpr double kMostSpeedSteps = 100;
+
+void PrintHelp() {
+    std::printf(
+        "Usage: %s [-d DEVICE] [--full] [--speed N] [--eject]\n"
+        "\n"
+        "Erases the rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM) in the drive.\n"
+        "A quick erase makes the disc empty; its data is not physically destroyed.\n"
+        "A full erase overwrites the whole disc and takes much longer.\n"
+        "The erase starts at once, without asking, and cannot be stopped: if the\n"
+        "program is interrupted, the drive finishes the erase on its own.\n"
+        "\n"
+        "Options:\n"
+        "  -d, --device DEVICE   the drive: its name (sr0), index or address\n"
+        "                        (default: the drive 'devices' marks with '*')\n"
+        "  --full                erase the whole disc instead of a quick erase\n"
+        "  --speed N             speed of a full erase in steps of 1x (CD: 176.4 kB/s,\n"
+        "                        DVD: 1385 kB/s), e.g. 4 or 4x; the drive takes the\n"
+        "                        nearest speed it offers (default: its fastest)\n"
+        "  --eject               eject the disc when the erase has succeeded\n"
+        "\n"
+        "A disc that cannot be erased is ejected with a message. While stderr is\n"
+        "a terminal a progress line shows the estimated percentage and the time\n"
+        "elapsed.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  the disc was erased\n"
+        "  1  it was not (the reason is printed)\n"
+        "  2  the command line is wrong\n",
+        kName);
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kName, message.c_str(), kName);
+    return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kName, message.c_str());
+    return kExitFailed;
+}
+
+// "4", "4x" or "2.4x": speed steps; 0 when the text is not one.
+double ParseSpeedSteps(const std::string& text) {
+    std::string number = text;
+    if (!number.empty() && (number.back() == 'x' || number.back() == 'X')) number.pop_back();
+    if (number.empty()) return 0;
+    char* end = nullptr;
+    const double steps = std::strtod(number.c_str(), &end);
+    if (*end != '\0' || !(steps > 0) || steps > kMostSpeedSteps) return 0;
+    return steps;
+}
+
+// Hours, minutes and seconds, two digits each at least: "00:01:05".
+std::string TimeText(long long seconds) {
+    return Format("%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
+// The erase's progress on stderr, redrawn in place while it is a terminal.
+class TEraseProgress {
+public:
+    explicit TEraseProgress(std::string caption)
+        : caption_(std::move(caption)), enabled_(::isatty(STDERR_FILENO) == 1) {}
+
+    void Draw(int percent, long long elapsedSeconds) {
+        if (!enabled_) return;
+        const std::string line =
+            Format("%s - %d%%   Elapsed: %s", caption_.c_str(), percent, TimeText(elapsedSeconds).c_str());
+        std::string text = "\r" + line;
+        if (shown_ > line.size()) text += std::string(shown_ - line.size(), ' ');
+        std::fputs(text.c_str(), stderr);
+        std::fflush(stderr);
+        shown_ = line.size();
+    }
+    void Finish() {
+        if (shown_ == 0) return;
+        std::fputc('\n', stderr);
+        shown_ = 0;
+    }
+
+private:
+    std::string caption_;
+    const bool enabled_;
+    std::size_t shown_ = 0;
+};
+
+struct TEraseRequest {
+    bool Quick = true;
+    double SpeedSteps = 0;  // 0: the drive's fastest
+    bool Eject = false;
+};
+
+// The checks the wizard makes before it lets an erase start.
+bool CheckErase(TOrvoBurner& burner, const TEraseRequest& request, std::string& message) {
+    if (!burner.TestUnitReady(kReadyTimeoutMs)) {
+        // A disc just loaded is given the time the component's own ready
+        // check allows it to spin up.
+        const bool becomingReady = burner.SenseData[12] == asc::kNotReady;
+        if (!becomingReady || !burner.WaitUntilReady(30000, 5000) || !burner.TestUnitReady(kReadyTimeoutMs)) {
+            message = "Device is not ready";
+            return false;
+        }
+    }
+    if (burner.IsDiscErasable()) return true;
+    if (request.Quick && burner.GetDiscType() == kind::kDvdRam) return true;
+    burner.LoadUnload(true);
+    message = "Insert RW-disc for erasing...";
+    return false;
+}
+
+// The speed of the erase, as the options page sets it: the fastest unless a
+// full erase names one. Answers its text ("4x").
+std::string ChooseSpeed(TOrvoBurner& burner, const TEraseRequest& request) {
+    const TDiscKind discKind = burner.GetDiscType();
+    const bool cd = IsCdKind(discKind);
+    const double unit = cd ? kCdSpeedUnit : kDvdSpeedUnit;
+    // A speed in steps becomes kB/s as the options pages count it.
+    const double perStep = cd ? 177 : kDvdSpeedUnit;
+    const auto wanted = static_cast<std::uint16_t>(request.SpeedSteps * perStep + 0.5);
+    burner.SetWriteSpeed(!request.Quick && wanted > 0 ? wanted : burner.GetMaxWriteSpeed());
+    return FormatFloat("0x", burner.GetCurrentWriteSpeed() / unit);
+}
+
+int EraseWithChecks(TOrvoBurner& burner, const TEraseRequest& request) {
+    // Loading the tray also lets the drive report a disc change, which the
+    // checks below would otherwise take for a failure.
+    burner.LoadUnload(false);
+    std::string message;
+    if (!CheckErase(burner, request, message)) return Failure(message);
+
+    const std::string speedText = ChooseSpeed(burner, request);
+    const std::string caption = request.Quick ? "Quick erase" : "Full erase on " + speedText;
+    std::printf("%s\n", caption.c_str());
+    std::fflush(stdout);
+
+    bool ended = false, withError = false;
+    burner.OnEraseDone = [&](TSCSIDevice&, bool error) {
+        ended = true;
+        withError = error;
+    };
+    TEraseProgress progress(caption);
+    const auto started = std::chrono::steady_clock::now();
+    auto elapsed = [&] {
+        return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
+    };
+    // The tray stays locked while the drive erases.
+    burner.AllowMediumRemoval(false);
+    if (!burner.EraseDisc(request.Quick ? 1 : 0) && !ended) {
+        // Not ready after all: no erase was started.
+        ended = true;
+        withError = true;
+    }
+    while (!ended) {
+        TSyncQueue::Main().PumpUntil([&] { return ended; }, kRedrawMs);
+        if (!ended) progress.Draw(std::min(burner.GetEraseProgress(), 100), elapsed());
+    }
+    if (!withError) progress.Draw(100, elapsed());
+    progress.Finish();
+
+    burner.AllowMediumRemoval(true);
+    if (withError) {
+        std::string reason = burner.LastEraseError();
+        if (reason.empty()) reason = burner.LastError;
+        return Failure("Erase finished with error" + (reason.empty() ? std::string() : ": " + reason));
+    }
+    if (request.Eject) burner.LoadUnload(true);
+    std::printf("Erase finished successfully\n");
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunErase(int argc, char** argv) {
+    const TParsedArgs args = ParseOptions(argc, argv, kOptions);
+    if (!args.Error.empty()) return UsageError(args.Error);
+    if (!args.Positional.empty()) return UsageError("takes no arguments");
+    if (args.Has("--help")) {
+        PrintHelp();
+        return kExitOk;
+    }
+    TEraseRequest request;
+    request.Quick = !args.Has("--full");
+    request.Eject = args.Has("--eject");
+    if (args.Has("--speed")) {
+        if (request.Quick) return UsageError("--speed applies to a full erase (--full) only");
+        request.SpeedSteps = ParseSpeedSteps(args.Value("--speed"));
+        if (request.SpeedSteps == 0) return UsageError("--speed wants a speed such as 4 or 4x");
+    }
+
+    TSyncQueue::Main().ClaimOwnership();
+    int status = kExitFailed;
+    {
+        TOrvoBurner burner;
+        if (OpenDrives(burner) && ChooseDrive(burner, args.Value("--device")) >= 0)
+            status = EraseWithChecks(burner, request);
+    }
+    TThread::WaitForFreeOnTerminateThreads();
+    return status;
+}
+
+}  // namespace sorvane::cli
