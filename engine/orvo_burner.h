@@ -12,7 +12,10 @@
 #include <string>
 
 #include "engine/device/scsi_device.h"
+#include "engine/iso/image_layout.h"
+#include "engine/iso/volume_properties.h"
 #include "engine/project/project_tree.h"
+#include "engine/record/recorder.h"
 #include "engine/rtl/date_time.h"
 #include "engine/rtl/memory_stream.h"
 
@@ -23,7 +26,10 @@ class TOrvoBurner;
 using TWriteDoneEvent = std::function<void(TOrvoBurner& Sender, const std::string& Error)>;
 using TNotifyEvent = std::function<void(TOrvoBurner& Sender)>;
 
-class TOrvoBurner : public TSCSIDevice {
+// The volume's published properties (JolietFileSystem, WritePostGap, the
+// identification fields and dates) come from TVolumeProperties, which the
+// layout reads.
+class TOrvoBurner : public TSCSIDevice, public TVolumeProperties {
 public:
     static constexpr std::size_t kHeaderStreamCapacity = 67108864;
     static constexpr std::uint32_t kDefaultCacheSize = 4194304;
@@ -68,13 +74,37 @@ public:
     void SetReplaceFile(bool value) { project_.ReplaceFile = value; }
     TAddFileEvent OnAddFile;
 
-    // --- Image layout and volume identification --------------------------------
-    bool JolietFileSystem = true;
-    bool WritePostGap = true;
-    std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
-    std::string FileCopyright, FileAbstract, FileBibliographic;
-    TDateTime DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
-    TMemoryStream& HeaderStream() { return headerStream_; }
+    // --- Image layout ------------------------------------------------------------
+    // The layout values (StartAddress, EndAddress, ImageSectors, PadSectors,
+    // FirstFileSector, BootImageSectors, HeaderBuffer ...) and its inputs
+    // (MakeBootable, BootImageFile, ImportSessionNumber, Building) live in
+    // the layout object.
+    TImageLayout& Layout() { return layout_; }
+    const TImageLayout& Layout() const { return layout_; }
+    TMemoryStream& HeaderStream() { return layout_.HeaderStream; }
+    int LayoutFileSystem(bool ForImageFile, TDEntry* ImportInto) {
+        return layout_.LayoutFileSystem(ForImageFile, ImportInto);
+    }
+    int PrepareImage(bool ForImageFile, TDEntry* ImportInto) { return layout_.PrepareImage(ForImageFile, ImportInto); }
+    bool BuildFileSystemStream(bool ForImageFile, TDEntry* ImportInto) {
+        return layout_.BuildFileSystemStream(ForImageFile, ImportInto);
+    }
+    std::int64_t GetImageSize() const { return layout_.GetImageSize(); }
+    static std::int64_t SectorsOf(std::int64_t Bytes) { return TImageLayout::SectorsOf(Bytes); }
+    static std::string IntToStrPad(int Width, const std::string& PadText, std::int64_t Value);
+    std::int64_t ImageSectors() const { return layout_.ImageSectors; }
+    int StartAddress() const { return layout_.StartAddress; }
+    std::int64_t EndAddress() const { return layout_.EndAddress; }
+    void WritePrimaryDescriptor() { layout_.WritePrimaryDescriptor(); }
+    void WriteBootRecordDescriptor() { layout_.WriteBootRecordDescriptor(); }
+    void WriteJolietDescriptor() { layout_.WriteJolietDescriptor(); }
+    void WriteTerminatorDescriptor() { layout_.WriteTerminatorDescriptor(); }
+    void WriteIsoPathTable(int DirBase, bool BigEndian) { layout_.WriteIsoPathTable(DirBase, BigEndian); }
+    void WriteJolietPathTable(int DirBase, bool BigEndian) { layout_.WriteJolietPathTable(DirBase, BigEndian); }
+    void WriteIsoDirectories(int DirBase, int FileBase) { layout_.WriteIsoDirectories(DirBase, FileBase); }
+    void WriteJolietDirectories(int DirBase, int FileBase) { layout_.WriteJolietDirectories(DirBase, FileBase); }
+    void WriteBootCatalog() { layout_.WriteBootCatalog(); }
+    std::string WriteFilesToImage(TImageFile& Image) { return layout_.WriteFilesToImage(Image); }
 
     // --- Recording -------------------------------------------------------------
     std::uint32_t CacheSize() const { return cacheSize_; }
@@ -87,11 +117,40 @@ public:
     std::string ISOFileName;
     TWriteDoneEvent OnWriteDone;
     TNotifyEvent OnFinalizingTrack;
+    // Writes the project as an image file. Synchronously: lays it out, writes
+    // it in the calling thread and raises OnWriteDone before returning; the
+    // result and OnWriteDone's Error tell whether the image is complete.
+    // In the background: lays it out, primes the read-ahead in the calling
+    // thread, starts the write thread and returns True; OnWriteDone comes
+    // later on the owner's thread (at once, from here, when the priming
+    // fails). False only when another recording is still running.
+    bool SaveISOImage(const std::string& FileName, bool Synchronous);
+    // Starts the write thread on the primed read-ahead, to ISOFileName or to
+    // the selected drive.
+    bool StartWriteThread(bool ToImageFile);
+    // Asks the running recording to stop; any thread may call it.
+    void Abort() { recorder_.Abort(); }
+    // Raises OnWriteDone with LastWriteError; runs on the owner's thread.
+    void DoWriteDone();
+    // Read-buffer fill, 0..100; 0 unless the write thread runs.
+    int CacheFillPercent() { return recorder_.CacheFillPercent(); }
+    // Bytes written by the running (or the last) recording.
+    std::int64_t BytesWritten() const { return recorder_.BytesWritten(); }
+    bool Writing() const { return recorder_.Writing(); }
+    // The Error text of the last OnWriteDone of a recording.
+    std::string LastWriteError;
 
 private:
+    bool SaveISOImageSynchronously(const std::string& FileName);
+    // Stores the outcome and raises OnWriteDone.
+    void ReportWriteDone(const std::string& error);
+
     TProjectTree project_;
-    TMemoryStream headerStream_;
+    TImageLayout layout_;
     std::uint32_t cacheSize_ = kDefaultCacheSize;
+    // Last, so that it is the first to go: a recording still running reads
+    // the project and the header stream.
+    TRecorder recorder_;
 };
 
 }  // namespace sorvane

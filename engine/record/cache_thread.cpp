@@ -96,7 +96,7 @@ TCacheThread::~TCacheThread() {
 void TCacheThread::Execute() {
     dynamicPriority_ = PriorityCanRise();
     if (!ring_) {
-        Warn(">>> NOT ENOUGH MEMORY FOR THE READ BUFFER");
+        Warn(">>> NOT ENOUGH MEMORY FOR THE READ BUFFER", mtError);
         Fail(kInternalErrorText);
         return;
     }
@@ -157,8 +157,8 @@ bool TCacheThread::SendFile(const std::string& path, std::int64_t bytes, std::in
     // already hold it. A file that shrank since it was added must not let
     // anything but zeros take the place of its missing bytes.
     if (bytes - got > tolerated)
-        Warn(">>> " + Format("FILE \"%s\" IS %lld BYTES SHORTER THAN WHEN IT WAS ADDED, THE REST IS RECORDED AS ZEROS",
-                             path.c_str(), static_cast<long long>(bytes - got)));
+        Warn(">>> " + Format("FILE \"%s\" IS SHORTER THAN WHEN IT WAS ADDED, ITS END IS RECORDED AS ZEROS", path.c_str()),
+             mtFileSystem);
     return AppendZeros(RoundUpToSector(bytes) - got);
 }
 
@@ -268,7 +268,8 @@ void TCacheThread::Seal() {
         // The stream must match the layout sector for sector, or every
         // address recorded in the directories would be wrong.
         Warn(">>> " + Format("IMAGE STREAM HAS %lld BYTES, THE LAYOUT %lld", static_cast<long long>(produced),
-                             static_cast<long long>(expected)));
+                             static_cast<long long>(expected)),
+             mtError);
         Fail(kInternalErrorText);
         return;
     }
@@ -309,8 +310,8 @@ void TCacheThread::AdjustPriority(std::int64_t blocks) {
     SetPriority(PriorityOf(level));
 }
 
-void TCacheThread::Warn(const std::string& text) const {
-    if (debug_) debug_(text, mtError);
+void TCacheThread::Warn(const std::string& text, int mType) const {
+    if (debug_) debug_(text, mType);
 }
 
 void TCacheThread::Abort() {

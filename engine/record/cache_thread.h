@@ -125,7 +125,7 @@ private:
     void Fail(const std::string& text);
     void Discard();
     void AdjustPriority(std::int64_t blocks);
-    void Warn(const std::string& text) const;
+    void Warn(const std::string& text, int mType) const;
 
     // Inputs.
     const TFileTable& fileTable_;

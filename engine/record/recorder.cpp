@@ -58,11 +58,22 @@ std::string TRecorder::StartCache(const TCacheInputs& inputs) {
 bool TRecorder::StartWriteThread(std::unique_ptr<TWriteTarget> target, std::int64_t byteLimit,
                                  TThWrite::TDoneCall onDone) {
     TCacheThread* cache;
+    std::unique_ptr<TCacheThread> owned;
     {
         std::lock_guard lock(state_.CacheMutex);
         cache = state_.Cache.get();
     }
-    if (!cache || !target) return false;
+    if (!cache) return false;
+    if (!target) {
+        // Nothing to write to: the primed read-ahead is stopped and freed.
+        {
+            std::lock_guard lock(state_.CacheMutex);
+            owned = std::move(state_.Cache);
+        }
+        owned.reset();
+        state_.Busy = false;
+        return false;
+    }
     auto writer = std::make_unique<TThWrite>(state_, *cache, std::move(target), byteLimit, std::move(onDone));
     writer->SetPriority(TThreadPriority::TimeCritical);
     // Set before the thread runs, so that whoever polls right after this

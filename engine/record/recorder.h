@@ -44,7 +44,8 @@ public:
     // read-ahead.
     std::string StartCache(const TCacheInputs& inputs);
     // Starts the write thread on the primed read-ahead. `onDone` receives
-    // the outcome on the owner's thread. False when nothing was primed.
+    // the outcome on the owner's thread. False when nothing was primed, or
+    // when there is no target, in which case the read-ahead is stopped.
     bool StartWriteThread(std::unique_ptr<TWriteTarget> target, std::int64_t byteLimit, TThWrite::TDoneCall onDone);
 
     // Asks the running recording to stop; callable from any thread.

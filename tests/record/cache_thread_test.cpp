@@ -197,8 +197,8 @@ TEST_F(CacheThreadTest, ShrunkFileIsZeroFilledAndWarnedNeverFilledWithAnotherFil
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].first, ">>> FILE \"" + (dir / "shrunk") +
-                                     "\" IS 6000 BYTES SHORTER THAN WHEN IT WAS ADDED, THE REST IS RECORDED AS ZEROS");
-    EXPECT_EQ(messages[0].second, mtError);
+                                     "\" IS SHORTER THAN WHEN IT WAS ADDED, ITS END IS RECORDED AS ZEROS");
+    EXPECT_EQ(messages[0].second, mtFileSystem);
 }
 
 TEST_F(CacheThreadTest, StreamThatDisagreesWithTheLayoutIsAnError) {
