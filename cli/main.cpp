@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "cli/cmd_make_iso.h"
 #include "cli/commands.h"
 #include "engine/orvo_burner.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 // Subcommands, in the order the help lists them.
 constexpr TCommand kCommands[] = {
+    {"make-iso", "write files and folders into an ISO 9660 image", RunMakeIso},
     {nullptr, nullptr, nullptr},
 };
 

@@ -1,0 +1,184 @@
+#include "cli/add_paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "engine/rtl/format.h"
+#include "engine/rtl/text.h"
+
+namespace sorvane::cli {
+namespace {
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+struct TDirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+TPathAdder::TPathAdder(TOrvoBurner& burner, std::function<void(const std::string&)> warn)
+    : burner_(burner), warn_(std::move(warn)) {}
+
+void TPathAdder::LeaveOut(const std::string& path, const std::string& why) {
+    ++leftOut_;
+    warn_("'" + path + "' left out: " + why);
+}
+
+void TPathAdder::LimitReached(const std::string& path, const std::string& what, int limit) {
+    if (limitRefusals_++ == 0) {
+        ++leftOut_;
+        warn_(Format("'%s' left out: an image holds at most %d %s", path.c_str(), limit, what.c_str()));
+    }
+}
+
+void TPathAdder::ReportLimits() {
+    if (limitRefusals_ > 1) {
+        leftOut_ += limitRefusals_ - 1;
+        warn_(Format("%d more entries left out: the image is full", limitRefusals_ - 1));
+    }
+    limitRefusals_ = 0;
+}
+
+bool TPathAdder::Describe(const std::string& path, TItem& item) {
+    item.Path = path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int code = errno;
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            LeaveOut(path, "symbolic link to nothing");
+        else
+            LeaveOut(path, std::strerror(code));
+        return false;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        LeaveOut(path, "not a regular file or folder");
+        return false;
+    }
+    if (!StatToSearchRec(path, item.Rec)) {
+        LeaveOut(path, std::strerror(errno));
+        return false;
+    }
+    item.Device = st.st_dev;
+    item.Inode = st.st_ino;
+    return true;
+}
+
+void TPathAdder::SortAsListed(std::vector<TItem>& items) {
+    std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) {
+        const bool aFolder = a.Rec.Attr & faDirectory, bFolder = b.Rec.Attr & faDirectory;
+        if (aFolder != bFolder) return aFolder;
+        const std::string la = LowerAscii(a.Rec.Name), lb = LowerAscii(b.Rec.Name);
+        return la != lb ? la < lb : a.Rec.Name < b.Rec.Name;
+    });
+}
+
+void TPathAdder::AddAll(const std::vector<std::string>& paths) {
+    std::vector<TItem> items;
+    for (const std::string& path : paths) {
+        TItem item;
+        if (Describe(path, item)) items.push_back(std::move(item));
+    }
+    SortAsListed(items);
+    TDEntry* root = burner_.FindDir("\\");
+    for (const TItem& item : items) AddItem(root, item);
+    ReportLimits();
+}
+
+void TPathAdder::AddItem(TDEntry* parent, const TItem& item) {
+    if (item.Rec.Attr & faDirectory)
+        AddFolder(parent, item);
+    else
+        AddFileEntry(parent, item);
+}
+
+void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
+    const auto key = std::make_pair(item.Device, item.Inode);
+    if (std::find(ancestors_.begin(), ancestors_.end(), key) != ancestors_.end()) {
+        LeaveOut(item.Path, "symbolic link loop");
+        return;
+    }
+    std::unique_ptr<DIR, TDirCloser> listing(::opendir(item.Path.c_str()));
+    if (!listing) {
+        LeaveOut(item.Path, std::string("cannot list the folder: ") + std::strerror(errno));
+        return;
+    }
+    // Folders are looked up without regard to case: a second folder whose
+    // name differs only in case would silently merge into the first.
+    const std::string projectPath = (parent->Path == "\\" ? "\\" : parent->Path + "\\") + item.Rec.Name;
+    if (const TDEntry* existing = burner_.FindDir(projectPath); existing && existing->LongName != item.Rec.Name) {
+        LeaveOut(item.Path, "its name differs only in case from the folder '" + existing->LongName + "'");
+        return;
+    }
+    const bool existed = burner_.FindDir(projectPath) != nullptr;
+    TDEntry* folder = burner_.AddDir(parent, item.Rec);
+    if (!folder) {
+        const auto& project = burner_.Project();
+        if (project.DirCount() + 1 >= project.MaxDirs())
+            LimitReached(item.Path, "folders", project.MaxDirs());
+        else
+            LimitReached(item.Path, "entries", project.MaxFiles());
+        return;
+    }
+    if (!existed) ++folders_;
+
+    std::vector<TItem> children;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, "..")) continue;
+        TItem child;
+        if (Describe(Join(item.Path, entry->d_name), child)) children.push_back(std::move(child));
+    }
+    listing.reset();
+    SortAsListed(children);
+    ancestors_.push_back(key);
+    for (const TItem& child : children) AddItem(folder, child);
+    ancestors_.pop_back();
+}
+
+void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
+    if (item.Rec.Size > TProjectTree::kMaxFileSize) {
+        LeaveOut(item.Path, "4 GiB or larger, which ISO 9660 cannot record");
+        return;
+    }
+    if (::access(item.Path.c_str(), R_OK) != 0) {
+        LeaveOut(item.Path, std::strerror(errno));
+        return;
+    }
+    if (burner_.AddFile(parent, item.Rec, 0, item.Path)) {
+        ++files_;
+        return;
+    }
+    // Refused: find out why, so that the warning can say it.
+    std::string name = item.Rec.Name;
+    if (name.find('.') == std::string::npos) name += '.';  // the project records dotless names so
+    const auto& project = burner_.Project();
+    if (const TFEntry* existing = burner_.FindFile(parent, name)) {
+        if (existing->LongName == name)
+            LeaveOut(item.Path, "an entry of that name is already in the image");
+        else
+            LeaveOut(item.Path, "its name differs only in case from '" + existing->LongName + "'");
+    } else if (Utf16Length(name) > TProjectTree::kMaxLongName) {
+        LeaveOut(item.Path, Format("its name is longer than %zu characters", TProjectTree::kMaxLongName));
+    } else if (project.FileCount() >= project.MaxFiles()) {
+        LimitReached(item.Path, "entries", project.MaxFiles());
+    } else {
+        LeaveOut(item.Path, "the project refused it");
+    }
+}
+
+}  // namespace sorvane::cli
