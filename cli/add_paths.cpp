@@ -1,6 +1,7 @@
 #include "cli/add_paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,10 +16,23 @@
 namespace sorvane::cli {
 namespace {
 
-std::string LowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Names compared without regard to ASCII case; names equal that way are
+// ordered by their bytes, so that the order is total.
+bool ListedBefore(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i])), y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+std::string BaseName(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -54,13 +68,15 @@ void TPathAdder::ReportLimits() {
     limitRefusals_ = 0;
 }
 
-bool TPathAdder::Describe(const std::string& path, TItem& item) {
+bool TPathAdder::Describe(int dirFd, const std::string& name, const std::string& path, TItem& item) {
     item.Path = path;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    // Looked up inside the open folder: one name to resolve, not a whole
+    // path, which is what a tree of many thousand entries spends its time on.
+    if (!StatAtToSearchRec(dirFd, name, item.Rec, st)) {
         const int code = errno;
         struct stat link {};
-        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+        if (::fstatat(dirFd, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode))
             LeaveOut(path, "symbolic link to nothing");
         else
             LeaveOut(path, std::strerror(code));
@@ -70,12 +86,10 @@ bool TPathAdder::Describe(const std::string& path, TItem& item) {
         LeaveOut(path, "not a regular file or folder");
         return false;
     }
-    if (!StatToSearchRec(path, item.Rec)) {
-        LeaveOut(path, std::strerror(errno));
-        return false;
-    }
+    item.Rec.Name = BaseName(path);
     item.Device = st.st_dev;
     item.Inode = st.st_ino;
+    item.Readable = S_ISDIR(st.st_mode) || ::faccessat(dirFd, name.c_str(), R_OK, 0) == 0;
     return true;
 }
 
@@ -83,8 +97,7 @@ void TPathAdder::SortAsListed(std::vector<TItem>& items) {
     std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) {
         const bool aFolder = a.Rec.Attr & faDirectory, bFolder = b.Rec.Attr & faDirectory;
         if (aFolder != bFolder) return aFolder;
-        const std::string la = LowerAscii(a.Rec.Name), lb = LowerAscii(b.Rec.Name);
-        return la != lb ? la < lb : a.Rec.Name < b.Rec.Name;
+        return ListedBefore(a.Rec.Name, b.Rec.Name);
     });
 }
 
@@ -92,7 +105,7 @@ void TPathAdder::AddAll(const std::vector<std::string>& paths) {
     std::vector<TItem> items;
     for (const std::string& path : paths) {
         TItem item;
-        if (Describe(path, item)) items.push_back(std::move(item));
+        if (Describe(AT_FDCWD, path, path, item)) items.push_back(std::move(item));
     }
     SortAsListed(items);
     TDEntry* root = burner_.FindDir("\\");
@@ -141,7 +154,8 @@ void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
     while (const dirent* entry = ::readdir(listing.get())) {
         if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, "..")) continue;
         TItem child;
-        if (Describe(Join(item.Path, entry->d_name), child)) children.push_back(std::move(child));
+        if (Describe(::dirfd(listing.get()), entry->d_name, Join(item.Path, entry->d_name), child))
+            children.push_back(std::move(child));
     }
     listing.reset();
     SortAsListed(children);
@@ -155,8 +169,8 @@ void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
         LeaveOut(item.Path, "4 GiB or larger, which ISO 9660 cannot record");
         return;
     }
-    if (::access(item.Path.c_str(), R_OK) != 0) {
-        LeaveOut(item.Path, std::strerror(errno));
+    if (!item.Readable) {
+        LeaveOut(item.Path, std::strerror(EACCES));
         return;
     }
     if (burner_.AddFile(parent, item.Rec, 0, item.Path)) {

@@ -40,10 +40,12 @@ private:
         TSearchRec Rec;
         dev_t Device = 0;
         ino_t Inode = 0;
+        bool Readable = false;
     };
 
-    // Describes one path; false (with a warning) when it cannot be added.
-    bool Describe(const std::string& path, TItem& item);
+    // Describes `name` in the open folder `dirFd` (AT_FDCWD for a path of
+    // the command line); false, with a warning, when it cannot be added.
+    bool Describe(int dirFd, const std::string& name, const std::string& path, TItem& item);
     static void SortAsListed(std::vector<TItem>& items);
     void AddItem(TDEntry* parent, const TItem& item);
     void AddFolder(TDEntry* parent, const TItem& item);

@@ -1,5 +1,6 @@
 #include "engine/record/cache_thread.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -145,7 +146,14 @@ bool TCacheThread::SendFile(const std::string& path, std::int64_t bytes, std::in
         Discard();
         return false;
     }
-    TFileStreamEx stream(path, fmOpenRead | fmShareDenyNone);
+    // Project files come folder by folder: opening each inside its folder's
+    // handle resolves one name instead of the whole path every time.
+    const auto slash = path.rfind('/');
+    const bool inFolder = slash != std::string::npos && slash > 0;
+    if (inFolder && path.compare(0, slash, sourceFolder_.Path()) != 0) sourceFolder_.Open(path.substr(0, slash));
+    const bool useFolder = inFolder && sourceFolder_.Handle() >= 0 && sourceFolder_.Path().size() == slash;
+    TFileStreamEx stream(useFolder ? sourceFolder_.Handle() : AT_FDCWD, useFolder ? path.substr(slash + 1) : path,
+                         fmOpenRead | fmShareDenyNone);
     if (!stream.IsOpen()) {
         Fail(Format(kCantOpenFileText, path.c_str()));
         return false;

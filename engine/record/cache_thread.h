@@ -25,14 +25,13 @@
 #include "engine/project/entries.h"
 #include "engine/record/aligned_buffer.h"
 #include "engine/record/signal.h"
+#include "engine/record/stream_ex.h"
 #include "engine/rtl/component.h"
 #include "engine/rtl/critical_section.h"
 #include "engine/rtl/memory_stream.h"
 #include "engine/rtl/thread.h"
 
 namespace sorvane {
-
-class THandleStreamEx;
 
 using TFileTable = std::vector<std::unique_ptr<TFEntry>>;
 
@@ -165,6 +164,7 @@ private:
 
     // Reader-only.
     bool dynamicPriority_ = false;
+    TFolderHandle sourceFolder_;  // the folder of the latest source file
 
     TSignal dataReady_;   // the reader queued data, was primed or stopped
     TSignal spaceFreed_;  // the consumer released blocks, or an abort came

@@ -88,7 +88,9 @@ std::int64_t THandleStreamEx::WriteFully(const void* buffer, std::int64_t count)
 
 void THandleStreamEx::AdviseSequential() { ::posix_fadvise(Handle, 0, 0, POSIX_FADV_SEQUENTIAL); }
 
-TFileStreamEx::TFileStreamEx(const std::string& fileName, std::uint16_t mode) : THandleStreamEx(-1) {
+namespace {
+
+int OpenFlags(std::uint16_t mode) {
     int flags = O_CLOEXEC;
     if (mode == fmCreate) {
         flags |= O_RDWR | O_CREAT | O_TRUNC;
@@ -103,7 +105,15 @@ TFileStreamEx::TFileStreamEx(const std::string& fileName, std::uint16_t mode) : 
                 break;
         }
     }
-    do Handle = ::open(fileName.c_str(), flags, 0666);
+    return flags;
+}
+
+}  // namespace
+
+TFileStreamEx::TFileStreamEx(const std::string& fileName, std::uint16_t mode) : TFileStreamEx(AT_FDCWD, fileName, mode) {}
+
+TFileStreamEx::TFileStreamEx(int dirFd, const std::string& name, std::uint16_t mode) : THandleStreamEx(-1) {
+    do Handle = ::openat(dirFd, name.c_str(), OpenFlags(mode), 0666);
     while (Handle < 0 && errno == EINTR);
     errorCode_ = Handle < 0 ? errno : 0;
 }
@@ -117,6 +127,19 @@ bool TFileStreamEx::Close() {
     // close() is not retried on EINTR: the descriptor is gone either way.
     errorCode_ = result != 0 ? errno : 0;
     return result == 0 || errno == EINTR;
+}
+
+bool TFolderHandle::Open(const std::string& path) {
+    Close();
+    handle_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (handle_ >= 0) path_ = path;
+    return handle_ >= 0;
+}
+
+void TFolderHandle::Close() {
+    if (handle_ >= 0) ::close(handle_);
+    handle_ = -1;
+    path_.clear();
 }
 
 }  // namespace sorvane

@@ -75,6 +75,8 @@ protected:
 class TFileStreamEx : public THandleStreamEx {
 public:
     TFileStreamEx(const std::string& fileName, std::uint16_t mode);
+    // Opens `name` inside the open folder `dirFd`.
+    TFileStreamEx(int dirFd, const std::string& name, std::uint16_t mode);
     ~TFileStreamEx() override;
     TFileStreamEx(const TFileStreamEx&) = delete;
     TFileStreamEx& operator=(const TFileStreamEx&) = delete;
@@ -83,6 +85,25 @@ public:
     // Closes the file now and reports whether the system accepted the close
     // (a delayed write error can surface only here).
     bool Close();
+};
+
+// An open folder, for opening many files inside it by their names alone
+// rather than walking each one's whole path. Closed when it dies.
+class TFolderHandle {
+public:
+    TFolderHandle() = default;
+    ~TFolderHandle() { Close(); }
+    TFolderHandle(const TFolderHandle&) = delete;
+    TFolderHandle& operator=(const TFolderHandle&) = delete;
+
+    bool Open(const std::string& path);
+    void Close();
+    int Handle() const { return handle_; }
+    const std::string& Path() const { return path_; }
+
+private:
+    int handle_ = -1;
+    std::string path_;
 };
 
 }  // namespace sorvane
