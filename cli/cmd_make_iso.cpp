@@ -173,7 +173,7 @@ int RunMakeIso(int argc, char** argv) {
     burner.OnWriteDone = [&](TOrvoBurner&, const std::string& error) { outcome = error; };
     TInterruptWatch interrupt;
     if (!burner.SaveISOImage(output, false)) {
-        std::fprintf(stderr, "%s: %s\n", kName, burner.LastWriteError.c_str());
+        std::fprintf(stderr, "%s: another recording is still running\n", kName);
         return kExitFailed;
     }
     // A failure while priming is reported before SaveISOImage returns; the
