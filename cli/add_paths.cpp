@@ -48,6 +48,11 @@ struct TDirCloser {
 TPathAdder::TPathAdder(TOrvoBurner& burner, std::function<void(const std::string&)> warn)
     : burner_(burner), warn_(std::move(warn)) {}
 
+void TPathAdder::Exclude(const std::string& path, std::string why) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) excluded_.emplace_back(std::make_pair(st.st_dev, st.st_ino), std::move(why));
+}
+
 void TPathAdder::LeaveOut(const std::string& path, const std::string& why) {
     ++leftOut_;
     warn_("'" + path + "' left out: " + why);
@@ -86,6 +91,11 @@ bool TPathAdder::Describe(int dirFd, const std::string& name, const std::string&
         LeaveOut(path, "not a regular file or folder");
         return false;
     }
+    for (const auto& [key, why] : excluded_)
+        if (key == std::make_pair(st.st_dev, st.st_ino)) {
+            LeaveOut(path, why);
+            return false;
+        }
     item.Rec.Name = BaseName(path);
     item.Device = st.st_dev;
     item.Inode = st.st_ino;

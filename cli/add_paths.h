@@ -26,6 +26,9 @@ public:
     TPathAdder(TOrvoBurner& burner, std::function<void(const std::string&)> warn);
 
     void AddAll(const std::vector<std::string>& paths);
+    // Leaves out the file at `path` (if it exists) wherever the walk meets
+    // it, with `why` as the reason: the image being written, for one.
+    void Exclude(const std::string& path, std::string why);
 
     int FilesAdded() const { return files_; }
     int FoldersAdded() const { return folders_; }
@@ -57,6 +60,7 @@ private:
     TOrvoBurner& burner_;
     std::function<void(const std::string&)> warn_;
     std::vector<std::pair<dev_t, ino_t>> ancestors_;  // folders being added, for loops
+    std::vector<std::pair<std::pair<dev_t, ino_t>, std::string>> excluded_;
     int files_ = 0;
     int folders_ = 0;
     int leftOut_ = 0;

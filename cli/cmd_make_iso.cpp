@@ -161,6 +161,9 @@ int RunMakeIso(int argc, char** argv) {
     }
 
     TPathAdder adder(burner, warn);
+    // An image from an earlier run inside a folder being added would be
+    // read while this run rewrites it.
+    adder.Exclude(output, "it is the image being written");
     adder.AddAll(paths);
     if (adder.FilesAdded() == 0 && adder.FoldersAdded() == 0) {
         std::fprintf(stderr, "%s: nothing could be added to the image\n", kName);

@@ -163,8 +163,11 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
     std::filesystem::resize_file(root + "/huge.bin", std::uintmax_t{1} << 32);  // sparse: no disk space used
     WriteFile(root + "/Sub/kept.bin", Pattern(3000, 3));
 
-    const TRun run = MakeIso({"-o", dir / "odd.iso", root});
+    WriteFile(root + "/odd.iso", Pattern(10000, 4));  // an image of an earlier run, inside the tree
+
+    const TRun run = MakeIso({"-o", root + "/odd.iso", root});
     EXPECT_EQ(run.Status, 3) << run.Err;
+    EXPECT_NE(run.Err.find("'" + root + "/odd.iso' left out: it is the image being written"), std::string::npos);
     EXPECT_NE(run.Err.find("'" + root + "/notes.TXT' left out: its name differs only in case from 'Notes.txt'"),
               std::string::npos)
         << run.Err;
@@ -174,7 +177,7 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
     EXPECT_NE(run.Err.find("'" + root + "/huge.bin' left out: 4 GiB or larger"), std::string::npos);
     if (Have("isoinfo")) {
         const std::string copy = dir / "kept.out";
-        ASSERT_EQ(std::system(("isoinfo -J -i '" + (dir / "odd.iso") + "' -x '/odd/Sub/kept.bin;1' > '" + copy + "'")
+        ASSERT_EQ(std::system(("isoinfo -J -i '" + root + "/odd.iso' -x '/odd/Sub/kept.bin;1' > '" + copy + "'")
                                   .c_str()),
                   0);
         EXPECT_EQ(ReadFile(copy), Pattern(3000, 3));
