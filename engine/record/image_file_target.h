@@ -1,6 +1,12 @@
 #pragma once
 // The image-file target: the stream's sectors written one after the other
 // from sector 0 into a new file, which replaces any file of that name.
+//
+// One block goes out per write call, as to a drive. Longer writes would save
+// system calls, but they make the system allocate the file's cache in large
+// pieces, and where the host takes free memory back from the system (virtual
+// machines) those pieces are slow to come by: 64 KiB writes measured several
+// times faster there and no slower elsewhere.
 
 #include <cstdint>
 #include <memory>
@@ -13,15 +19,11 @@ namespace sorvane {
 
 class TImageFileTarget final : public TWriteTarget {
 public:
-    // Blocks per write call: 16 blocks of 64 KiB.
-    static constexpr int kRunBlocks = 16;
-
     // `expectedBytes` is the image's full length, reserved on the disk at
     // Open so that a disk too small fails at once rather than near the end.
     TImageFileTarget(std::string fileName, std::int64_t expectedBytes);
 
     std::string Open() override;
-    int MaxBlocksPerWrite() const override { return kRunBlocks; }
     std::string Write(std::int64_t sector, const std::uint8_t* data, std::uint32_t count,
                       const std::atomic<bool>& abortFlag) override;
     std::string Close(const std::string& error) override;

@@ -1,7 +1,7 @@
 #pragma once
 // Where a recording's sectors go. The write thread owns one target for the
 // length of a recording and drives it through the same four steps whatever
-// it is: Open before the first block, Write for every run of blocks, Close
+// it is: Open before the first block, Write for every block, Close
 // after the last one (also after an error or an abort). An image file is one
 // target; a drive is another, whose Open prepares the drive, whose Write
 // sends one block per write command with its busy retries, and whose Close
@@ -25,10 +25,6 @@ public:
 
     // The sector the first block is written at. An image always starts at 0.
     virtual std::int64_t StartSector() const { return 0; }
-
-    // How many whole blocks one Write may carry. A drive takes one block per
-    // command; a file takes long runs, which saves system calls.
-    virtual int MaxBlocksPerWrite() const { return 1; }
 
     // The length a write of `count` bytes must have on this target, at most
     // `capacity`. A drive that records in fixed units rounds the last, short

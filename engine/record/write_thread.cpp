@@ -47,7 +47,6 @@ void TThWrite::Execute() {
 
 void TThWrite::WriteBlocks() {
     std::int64_t sector = target_->StartSector();
-    const int runBlocks = std::max(1, target_->MaxBlocksPerWrite());
     const std::uint32_t blockSize = cache_.BlockSize();
     for (;;) {
         if (state_.AbortFlag) {
@@ -56,15 +55,14 @@ void TThWrite::WriteBlocks() {
             return;
         }
         std::uint8_t* data = nullptr;
-        const std::int64_t n = cache_.TakeBlocks(data, runBlocks, kBlockWaitMs);
+        const std::int64_t n = cache_.TakeBlocks(data, 1, kBlockWaitMs);
         if (n == 0) break;
         if (n < 0) continue;
 
         // A target that writes in fixed units gets the short last block
         // padded with zeros inside its own ring slot.
         const auto count = static_cast<std::uint32_t>(n);
-        const std::uint32_t capacity = (count + blockSize - 1) / blockSize * blockSize;
-        const std::uint32_t length = std::min(target_->WriteLength(count, capacity), capacity);
+        const std::uint32_t length = std::min(target_->WriteLength(count, blockSize), blockSize);
         if (length > count) std::memset(data + count, 0, length - count);
 
         const std::string error = target_->Write(sector, data, length, state_.AbortFlag);

@@ -49,7 +49,6 @@ public:
     TGatedTarget(std::string fileName, std::int64_t bytes, std::shared_ptr<TGate> gate)
         : file_(std::move(fileName), bytes), gate_(std::move(gate)) {}
     std::string Open() override { return file_.Open(); }
-    int MaxBlocksPerWrite() const override { return 1; }
     std::string Write(std::int64_t sector, const std::uint8_t* data, std::uint32_t count,
                       const std::atomic<bool>& abortFlag) override {
         gate_->Pass();
