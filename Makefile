@@ -12,7 +12,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config \
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench clean
+.PHONY: all deps build run test test-plain test-asan test-tsan bench fuzz clean
 
 all: build
 
@@ -50,5 +50,17 @@ test-tsan:
 bench: build
 	@for b in build/bin/bench_*; do echo "== $$b"; $$b; done
 
+# A short libFuzzer run of the session reader under ASan+UBSan (clang). New
+# inputs go to build-fuzz/corpus; the committed seeds in fuzz/corpus are only
+# read. FUZZ_TIME=600 for a longer run.
+FUZZ_TIME ?= 60
+fuzz: deps
+	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVANE_BUILD_FUZZ=ON \
+	  -DSORVANE_SANITIZE=address,undefined -DSORVANE_BUILD_TESTS=OFF -DSORVANE_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target session_reader_fuzz
+	mkdir -p build-fuzz/corpus
+	./build-fuzz/bin/session_reader_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
+	  -artifact_prefix=build-fuzz/ build-fuzz/corpus fuzz/corpus
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "cli/add_paths.h"
-#include "cli/cmd_make_iso.h"
+#include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress.h"
@@ -34,21 +34,14 @@ constexpr std::int64_t kMaxCacheMb = 4095;
 // Exit statuses.
 enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitPartial = 3 };
 
-const std::vector<TOptionSpec> kOptions = {
-    {"output", 'o', "FILE", "write the image to FILE (required; replaces it)"},
-    {"volume-id", 0, "TEXT", "volume name (default: the one folder's name, else FILE's)"},
-    {"preparer", 0, "TEXT", "data preparer recorded in the volume"},
-    {"publisher", 0, "TEXT", "publisher recorded in the volume"},
-    {"copyright", 0, "TEXT", "copyright file name recorded in the volume"},
-    {"no-joliet", 0, nullptr, "record only ISO 9660 names, no Joliet long names"},
-    {"boot", 0, "IMAGE", "make the image bootable (El Torito) with IMAGE"},
-    {"cache-mb", 0, "N", "read-ahead buffer of N MiB, 2 to 4095 (default: 4)"},
-    {"no-post-gap", 0, nullptr, "do not pad images under 300 sectors to 300"},
-    {"verbose", 'v', nullptr, "print the engine's diagnostic messages"},
-    {"help", 'h', nullptr, "show this help and exit"},
+constexpr TOptionDef kOptions[] = {
+    {"-o", "--output", true},      {nullptr, "--volume-id", true}, {nullptr, "--preparer", true},
+    {nullptr, "--publisher", true}, {nullptr, "--copyright", true}, {nullptr, "--no-joliet", false},
+    {nullptr, "--boot", true},      {nullptr, "--cache-mb", true},  {nullptr, "--no-post-gap", false},
+    {"-v", "--verbose", false},     {"-h", "--help", false},
 };
 
-void PrintHelp(const TOptionParser& parser) {
+void PrintHelp() {
     std::printf(
         "Usage: %s -o FILE [OPTIONS] PATH...\n"
         "\n"
@@ -57,7 +50,18 @@ void PrintHelp(const TOptionParser& parser) {
         "would put it: a file as a file, a folder as a folder of that name with\n"
         "everything in it, empty folders included. Symbolic links are followed.\n"
         "\n"
-        "Options:\n%s"
+        "Options:\n"
+        "  -o, --output=FILE    write the image to FILE (required; replaces it)\n"
+        "      --volume-id=TEXT volume name (default: the one folder's name, else FILE's)\n"
+        "      --preparer=TEXT  data preparer recorded in the volume\n"
+        "      --publisher=TEXT publisher recorded in the volume\n"
+        "      --copyright=TEXT copyright file name recorded in the volume\n"
+        "      --no-joliet      record only ISO 9660 names, no Joliet long names\n"
+        "      --boot=IMAGE     make the image bootable (El Torito) with IMAGE\n"
+        "      --cache-mb=N     read-ahead buffer of N MiB, 2 to 4095 (default: 4)\n"
+        "      --no-post-gap    do not pad images under 300 sectors to 300\n"
+        "  -v, --verbose        print the engine's diagnostic messages\n"
+        "  -h, --help           show this help and exit\n"
         "\n"
         "Entries that cannot be recorded (a name that differs from another only in\n"
         "case, a file of 4 GiB or more, something unreadable, a symbolic link loop,\n"
@@ -74,7 +78,16 @@ void PrintHelp(const TOptionParser& parser) {
         "  2  the command line is wrong\n"
         "  3  the image is complete, but some entries were left out or a file\n"
         "     changed while it was read (see the warnings)\n",
-        kName, parser.OptionsHelp().c_str());
+        kName);
+}
+
+// A whole decimal number within [min, max].
+bool ParseNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& value) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::int64_t parsed = std::stoll(text);
+    if (parsed < min || parsed > max) return false;
+    value = parsed;
+    return true;
 }
 
 int UsageError(const std::string& message) {
@@ -111,26 +124,26 @@ std::unique_ptr<TScopedClock> ReproducibleClock() {
 }  // namespace
 
 int RunMakeIso(int argc, char** argv) {
-    TOptionParser parser(kOptions);
-    if (!parser.Parse(argc, argv)) return UsageError(parser.Error());
-    if (parser.Has("help")) {
-        PrintHelp(parser);
+    const TParsedArgs args = ParseOptions(argc, argv, kOptions);
+    if (!args.Error.empty()) return UsageError(args.Error);
+    if (args.Has("--help")) {
+        PrintHelp();
         return kExitOk;
     }
-    const std::string output = parser.Value("output");
+    const std::string output = args.Value("--output");
     if (output.empty()) return UsageError("no output file given (-o FILE)");
-    const std::vector<std::string>& paths = parser.Operands();
+    const std::vector<std::string>& paths = args.Positional;
     if (paths.empty()) return UsageError("no PATH given");
     std::int64_t cacheMb = kDefaultCacheMb;
-    if (parser.Has("cache-mb") && !ParseNumber(parser.Value("cache-mb"), 2, kMaxCacheMb, cacheMb))
+    if (args.Has("--cache-mb") && !ParseNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, cacheMb))
         return UsageError("--cache-mb wants a number of MiB from 2 to 4095");
-    const std::string bootImage = parser.Value("boot");
-    if (parser.Has("boot")) {
+    const std::string bootImage = args.Value("--boot");
+    if (args.Has("--boot")) {
         struct stat st {};
         if (::stat(bootImage.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(bootImage.c_str(), R_OK) != 0)
             return UsageError("cannot read the boot image '" + bootImage + "'");
     }
-    const bool verbose = parser.Has("verbose");
+    const bool verbose = args.Has("--verbose");
 
     // The clock must be in place before the burner dates its project.
     const std::unique_ptr<TScopedClock> clock = ReproducibleClock();
@@ -149,12 +162,12 @@ int RunMakeIso(int argc, char** argv) {
     };
 
     burner.SetCacheSize(static_cast<std::uint32_t>(cacheMb << 20));
-    burner.JolietFileSystem = !parser.Has("no-joliet");
-    burner.WritePostGap = !parser.Has("no-post-gap");
-    burner.IdVolume = parser.Value("volume-id", DefaultVolumeId(paths, output));
-    burner.IdPreparer = parser.Value("preparer");
-    burner.IdPublisher = parser.Value("publisher");
-    burner.FileCopyright = parser.Value("copyright");
+    burner.JolietFileSystem = !args.Has("--no-joliet");
+    burner.WritePostGap = !args.Has("--no-post-gap");
+    burner.IdVolume = args.Has("--volume-id") ? args.Value("--volume-id") : DefaultVolumeId(paths, output);
+    burner.IdPreparer = args.Value("--preparer");
+    burner.IdPublisher = args.Value("--publisher");
+    burner.FileCopyright = args.Value("--copyright");
     if (!bootImage.empty()) {
         burner.Layout().BootImageFile = bootImage;
         burner.Layout().MakeBootable = true;

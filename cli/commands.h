@@ -12,4 +12,9 @@ struct TCommand {
     int (*Run)(int argc, char** argv);
 };
 
+int RunDevices(int argc, char** argv);
+int RunInfo(int argc, char** argv);
+int RunVdrive(int argc, char** argv);  // cmd_vdrive.cpp
+int RunMakeIso(int argc, char** argv);  // cmd_make_iso.cpp
+
 }  // namespace sorvane::cli

@@ -6,7 +6,6 @@
 #include <iterator>
 #include <string>
 
-#include "cli/cmd_make_iso.h"
 #include "cli/commands.h"
 #include "engine/orvo_burner.h"
 
@@ -15,8 +14,10 @@ namespace {
 
 // Subcommands, in the order the help lists them.
 constexpr TCommand kCommands[] = {
+    {"devices", "list the CD/DVD drives", RunDevices},
+    {"info", "show what a drive can do and what disc it holds", RunInfo},
+    {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
     {"make-iso", "write files and folders into an ISO 9660 image", RunMakeIso},
-    {nullptr, nullptr, nullptr},
 };
 
 void PrintUsage(std::FILE* out) {

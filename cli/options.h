@@ -1,51 +1,32 @@
 #pragma once
-// GNU-style option parsing for the subcommands: long options with
-// "--name=value" or "--name value" and unambiguous prefixes, short options
-// with "-o value", "-ovalue" and bundled flags ("-hv"), options anywhere
-// among the operands, and "--" to end the options. The same table gives the
-// option part of the --help text.
+// Option parsing shared by the subcommands: short and long options, with or
+// without a value ("-d sr0", "--device sr0", "--device=sr0"), the rest taken
+// as positional arguments in order. "--" ends the options.
 
-#include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace sorvane::cli {
 
-struct TOptionSpec {
-    const char* Long;     // "volume-id"
-    char Short;           // 'o', or 0 for none
-    const char* ArgName;  // "TEXT" for an option with a value, nullptr for a flag
-    const char* Help;     // one line
+struct TOptionDef {
+    const char* Short;  // "-d", or nullptr
+    const char* Long;   // "--device", or nullptr
+    bool TakesValue;
 };
 
-class TOptionParser {
-public:
-    explicit TOptionParser(std::vector<TOptionSpec> specs);
+struct TParsedArgs {
+    // Keyed by the long name when there is one, else by the short one.
+    std::map<std::string, std::string> Values;
+    std::vector<std::string> Positional;
+    std::string Error;  // empty when the arguments parsed
 
-    // Parses argv[1 .. argc-1]. False on a usage error, described by Error().
-    bool Parse(int argc, char** argv);
-    const std::string& Error() const { return error_; }
-
-    bool Has(const std::string& longName) const { return values_.count(longName) != 0; }
-    // The value given last, or `fallback` when the option is absent.
-    std::string Value(const std::string& longName, const std::string& fallback = {}) const;
-    const std::vector<std::string>& Operands() const { return operands_; }
-
-    // "  -o, --output=FILE     help" lines, one per option.
-    std::string OptionsHelp() const;
-
-private:
-    const TOptionSpec* FindLong(const std::string& name);
-    const TOptionSpec* FindShort(char name) const;
-
-    std::vector<TOptionSpec> specs_;
-    std::map<std::string, std::string> values_;
-    std::vector<std::string> operands_;
-    std::string error_;
+    bool Has(const std::string& key) const { return Values.count(key) != 0; }
+    std::string Value(const std::string& key) const;
 };
 
-// Parses a whole decimal number within [min, max]; false otherwise.
-bool ParseNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& value);
+// Parses argv[1..argc-1] (argv[0] is the subcommand's name).
+TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options);
 
 }  // namespace sorvane::cli

@@ -2,26 +2,73 @@
 // TSCSIDevice: the drive side of the burner component. It finds the drives,
 // selects one, carries every SCSI command to it and knows what the drive can
 // do and what disc it holds. TOrvoBurner derives from it.
+//
+// Every drive command answers a Boolean (true when the request completed)
+// and leaves the reason of a failure in LastError. The parts behind it each
+// have one job: the process-wide transport (transport.h) with the built-in
+// SG_IO layer (pass_through.h), the owned request copies of the executor
+// (owned_request.h), sense decoding (sense.h), the command builders
+// (mmc_commands.h), the reply decoders (mmc_replies.h) and the disc kinds
+// (disc_kind.h).
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/device/aspi.h"
+#include "engine/device/mmc_replies.h"
+#include "engine/device/scsi_constants.h"
 #include "engine/rtl/component.h"
 #include "engine/rtl/critical_section.h"
+#include "engine/rtl/date_time.h"
 
 namespace sorvane {
 
 class TSCSIDevice;
+class TScsiCommand;
 
 using TOnDebugMsg = std::function<void(TSCSIDevice& Sender, const std::string& Message, int mType)>;
 using TDeviceChangedEvent = std::function<void(TSCSIDevice& Sender)>;
 using TEraseDoneEvent = std::function<void(TSCSIDevice& Sender, bool WithError)>;
 
+// Mode page 2Ah as the drive reported its current values, with the speed
+// fields and the buffer size also decoded into host order.
+struct TCapabilitiesPage {
+    static constexpr std::size_t kSize = 516;
+    std::array<std::uint8_t, kSize> Bytes{};  // as the drive sent them
+    std::uint16_t MaxReadSpeed = 0;           // bytes 8-9, kB/s
+    std::uint16_t BufferSize = 0;             // bytes 12-13, KiB
+    std::uint16_t CurrentReadSpeed = 0;       // bytes 14-15
+    std::uint16_t MaxWriteSpeed = 0;          // bytes 18-19
+    std::uint16_t CurrentWriteSpeed = 0;      // bytes 20-21
+};
+
+// What the drive and its disc report, as the sessions page shows it.
+struct TDisc {
+    std::uint8_t Ready = 0;
+    std::int32_t Capacity = 0;
+    std::int32_t SectorCount = 0;
+    std::int32_t SectorSize = 0;
+    std::uint8_t FirstSession = 0;
+    std::uint8_t LastSession = 0;
+    std::uint8_t LastSessionState = 0;  // 0 empty, 1 incomplete, 3 complete
+    std::uint8_t DiscStatus = 0;        // 0 empty, 1 incomplete, 2 complete, 3 other
+    std::uint16_t Profile = 0;
+    std::string TypeText;
+    bool Erasable = false;
+};
+
 class TSCSIDevice : public TComponent {
 public:
+    // No drive selected: 254 in all three address bytes.
+    static constexpr std::uint8_t kNoAddress = 254;
+    // Completion by event waits at least this long, whatever the caller's
+    // time-out: a drive that is slow to start must not be given up early.
+    static inline std::atomic<int> MinimumCompletionWaitMs{10000};
+
     TSCSIDevice();
     ~TSCSIDevice() override;
     TSCSIDevice(const TSCSIDevice&) = delete;
@@ -39,11 +86,14 @@ public:
     TOnDebugMsg OnDebugMessage;
     TDeviceChangedEvent OnDeviceChange;
     bool ASPIInitialized() const;
+    bool GetASPIInitialized() const { return ASPIInitialized(); }
 
     std::uint16_t DeviceMaxWriteSpeed() const { return deviceMaxWriteSpeed_; }
     std::uint16_t DeviceMaxReadSpeed() const { return deviceMaxReadSpeed_; }
     std::uint16_t ReadSpeed = 0;  // kB/s chosen by the user; 0 = maximum
     std::uint16_t WriteSpeed() const { return writeSpeed_; }
+    // Sends the speed to the drive and keeps it whatever the drive answers;
+    // it takes effect at the next SetSpeed at the latest.
     void SetWriteSpeed(std::uint16_t value);
     bool UnderrunProtection = false;
     bool FinalizeDisc = false;
@@ -55,16 +105,144 @@ public:
     bool Erasing() const { return erasing_; }
     TEraseDoneEvent OnEraseDone;
 
-    // --- Selection -----------------------------------------------------------
-    // One line per drive found: "adapter:target:lun,device: vendor product rev".
+    // --- Transport and drives ---------------------------------------------------
+    // Opens the process-wide transport (the built-in SG_IO layer first when
+    // preferred, else a run-time library, else the built-in layer after all),
+    // then inquires adapter 0 and enumerates the drives.
+    bool InitializeTransport(bool PreferPassThrough, const std::string& AspiLibraryPath);
+    // Closes the transport and opens it again as it was first opened.
+    bool ReinitializeTransport();
+    static std::string TransportName();
+    // Whether the built-in layer closes a drive's handle after every command.
+    static void SetReleaseHandle(bool value);
+    void InquireAdapter(std::uint8_t adapter);
+    // Fills Devices: one line per CD/DVD drive,
+    // "adapter:target:lun,name: VENDOR  PRODUCT         REV ".
+    void EnumerateDevices();
+    // Selects the drive of a Devices line; any other id clears the selection.
+    void SelectDevice(const std::string& Id);
+    void ReadDeviceIdentity();
+    // The device name ("sr0") of the selected drive, empty when unknown.
+    std::string GetDriveLetter();
+    // Sends one request to the selected drive; the caller reads SRB_Status
+    // (SS_COMP = success).
+    void ExecuteCommand(SRB_ExecSCSICmd& srb, int timeoutMs);
+
     std::vector<std::string> Devices;
     std::string DeviceId;
     std::string Identity;
-    std::uint8_t HaId = 254, TargetId = 254, Lun = 254;
-    std::uint8_t PeripheralType = 127;
+    std::uint8_t HaId = kNoAddress, TargetId = kNoAddress, Lun = kNoAddress;
+    std::uint8_t PeripheralType = peripheral::kNone;
+    std::uint8_t AdapterCountSeen = 0;
+    // Every buffer the component hands to a drive is aligned on 8 bytes:
+    // adapters move data by DMA, and the executor reports buffers that are
+    // not on a 4-byte boundary.
+    SRB_HAInquiry AdapterInquiry{};
+    alignas(8) std::array<std::uint8_t, 128> InquiryData{};
     std::string LastError;
+    std::array<std::uint8_t, ASPI_SENSE_LEN> SenseData{};
+    bool TargetBusy = false;
+    // Only the first request of a device object may post the error report;
+    // the recording thread also sets this before writing overwritable media.
+    bool ErrorReported = false;
+
+    // Model quirks, set when a drive is selected.
+    bool ForceUnderrunProtection = false;
+    bool LinkSizeValid = false;
+    bool SlowReadyDrive = false;
+    static inline std::atomic<bool> ExtraReadyPolling{false};
+    static inline std::atomic<bool> CloseImmediate{true};
+
+    // --- MultiMedia commands ---------------------------------------------------
+    bool TestUnitReady(int TimeoutMs);
+    void RezeroUnit();
+    bool RequestSense(void* Buf, std::uint8_t Len);
+    bool FormatUnit(std::uint8_t FormatFlags, const void* Data, std::uint32_t Len);
+    bool Inquiry();
+    bool LoadUnload(bool Eject);
+    bool AllowMediumRemoval(bool Allow);
+    bool ReadFormatCapacities(std::uint32_t& Blocks, std::uint32_t& BlockLen);
+    bool ReadCapacity(std::uint32_t& LastLba, std::uint32_t& BlockLen);
+    bool ReadSectors(std::uint32_t Lba, std::uint16_t Count, std::uint32_t BufLen, void* Buf);
+    bool WriteSectors(std::uint32_t Lba, std::uint16_t Count, std::uint8_t Flags, std::uint32_t BufLen,
+                      const void* Buf);
+    bool SynchronizeCache(int TimeoutMs, bool Immediate);
+    // Len and TrackSession above 255 are refused before anything is sent.
+    bool ReadTocPmaAtip(std::uint8_t Format, void* Buf, std::uint8_t Control, bool Msf, int TrackSession, int Len);
+    bool GetConfiguration(std::uint8_t RequestType, std::uint16_t StartFeature, std::uint16_t Len, void* Buf);
+    bool ReadDiscInformation(void* Buf, std::uint8_t Len);
+    // Fills TrackInfo; a track above 255 is refused before anything is sent.
+    bool ReadTrackInformation(int Track);
+    bool ReserveTrack(std::uint32_t Size);
+    bool PerformOpcCommand();
+    bool ModeSelect(const void* Data, std::uint16_t Len);
+    // Buf is cleared for ClearLen + 1 bytes first and receives Len bytes.
+    bool ModeSense(std::uint8_t Page, void* Buf, bool DefaultValues, std::uint16_t Len, std::uint16_t ClearLen);
+    bool CloseTrackOrSession(bool CloseTrack, bool Immediate, bool Finalize);
+    bool CloseTrackSession(bool Immediate, std::uint8_t CloseFunction, std::uint8_t B3, std::uint8_t B4,
+                           std::uint8_t B5);
+    bool ReadBufferCapacity(std::uint32_t& Size, std::uint32_t& Free);
+    bool Blank(std::uint8_t BlankType);
+    bool SetStreaming(const void* Data, std::uint16_t Len);
+    bool SetSpeed(std::uint16_t ReadKBps, std::uint16_t WriteKBps);
+    bool SendDvdStructure(std::uint8_t Format, const void* Data, std::uint16_t Len);
+
+    bool SetStreamingSpeed(std::int32_t StartLba, std::int32_t EndLba, std::int32_t ReadSize, std::int32_t WriteSize,
+                           std::int32_t ReadTime, std::int32_t WriteTime);
+    bool SendTimeStamp(TDateTime When);
+    bool HasVendorPage30();
+    // Mode page 05h for recording a disc of the given kind.
+    bool SetWriteParameters(bool TestWrite, bool Underrun, bool OpenNextSession, int Kind);
+
+    TTrackInfo TrackInfo;
+    std::array<std::uint8_t, 54> WriteParamsPage{};
+
+    // --- Drive capabilities ------------------------------------------------------
+    bool ReadCapabilities();
+    std::uint16_t GetMaxWriteSpeed();
+    std::uint16_t GetMaxReadSpeed();
+    std::uint16_t GetCurrentWriteSpeed();
+    bool Can(std::uint32_t capabilityBits) const { return (Capabilities & capabilityBits) != 0; }
+
+    std::uint32_t Capabilities = 0;
+    TCapabilitiesPage CapabilitiesPage;
+
+    // --- The disc ------------------------------------------------------------------
+    TDiscKind GetDiscType();
+    bool RefreshDiscInformation();
+    // -1 when unreadable, else 0 empty, 1 incomplete, 2 complete, 3 other.
+    int GetDiscStatus();
+    // The number of the last closed session.
+    int GetLastSession();
+    bool IsDiscErasable();
+    std::uint32_t GetUsedSectors();
+    std::uint32_t GetDiscCapacity();
+    // The ISO 9660 volume space size from the first volume descriptor found
+    // in sectors 16 to 32.
+    std::uint32_t FindVolumeSpaceSize();
+    void GetDiscInfo(TDisc& Disc);
+    bool WaitUntilReady(int TotalMs, int IntervalMs);
+
+    alignas(8) std::array<std::uint8_t, discinfo::kLength> DiscInfoBlock{};
+    // The disc kind last stored by an erase, IsDiscErasable or a recording.
+    static inline std::atomic<std::int16_t> CurrentDiscKind{0};
+
+    // How the ready check and the erase pause between polls; tests replace it.
+    std::function<void(int ms)> Sleep;
 
 protected:
+    // Runs one built command; true when it completed.
+    bool Run(const TScsiCommand& command);
+    bool SenseSaysNotReady() const;
+    std::uint32_t UsedSectorsOfCd();
+    std::uint32_t UsedSectorsOfDvd(TDiscKind found);
+    std::uint32_t CapacityOfCd();
+    std::uint32_t CapacityOfDvd(TDiscKind found);
+    void PrepareSizeQuery();
+    void ProbeWriteTypes();
+    void ResetSelection();
+    void SetModelFlags();
+
     TCriticalSection DeviceLock;
     std::atomic<std::uint16_t> deviceMaxWriteSpeed_{0};
     std::atomic<std::uint16_t> deviceMaxReadSpeed_{0};

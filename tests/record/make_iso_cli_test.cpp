@@ -12,7 +12,6 @@
 #include <sstream>
 
 #include "cli/add_paths.h"
-#include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/orvo_burner.h"
 #include "engine/rtl/text.h"
@@ -213,33 +212,6 @@ TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteI
     EXPECT_EQ(MakeIso({"-o", dir / "x.iso", "--frobnicate", dir / "data.bin"}).Status, 2);
     EXPECT_EQ(MakeIso({"-o", dir / "x.iso", dir / "nothing-here"}).Status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "x.iso"));
-}
-
-TEST(CliOptions, ParsesGnuForms) {
-    cli::TOptionParser parser({{"output", 'o', "FILE", ""}, {"verbose", 'v', nullptr, ""},
-                               {"volume-id", 0, "TEXT", ""}, {"no-joliet", 0, nullptr, ""},
-                               {"no-post-gap", 0, nullptr, ""}});
-    const char* argv[] = {"make-iso", "a", "-vo", "out.iso", "--volume=My Disc", "--no-j", "--", "-b", nullptr};
-    ASSERT_TRUE(parser.Parse(8, const_cast<char**>(argv))) << parser.Error();
-    EXPECT_EQ(parser.Value("output"), "out.iso");
-    EXPECT_TRUE(parser.Has("verbose"));
-    EXPECT_EQ(parser.Value("volume-id"), "My Disc") << "an unambiguous prefix names the option";
-    EXPECT_TRUE(parser.Has("no-joliet"));
-    EXPECT_EQ(parser.Operands(), (std::vector<std::string>{"a", "-b"}));
-
-    const char* ambiguous[] = {"make-iso", "--no", nullptr};
-    EXPECT_FALSE(parser.Parse(2, const_cast<char**>(ambiguous)));
-    EXPECT_EQ(parser.Error(), "option '--no' is ambiguous");
-    const char* missing[] = {"make-iso", "-o", nullptr};
-    EXPECT_FALSE(parser.Parse(2, const_cast<char**>(missing)));
-    const char* flagValue[] = {"make-iso", "--verbose=yes", nullptr};
-    EXPECT_FALSE(parser.Parse(2, const_cast<char**>(flagValue)));
-
-    std::int64_t n = 0;
-    EXPECT_TRUE(cli::ParseNumber("4095", 2, 4095, n));
-    EXPECT_FALSE(cli::ParseNumber("4096", 2, 4095, n));
-    EXPECT_FALSE(cli::ParseNumber("-3", 2, 4095, n));
-    EXPECT_FALSE(cli::ParseNumber("12MB", 2, 4095, n));
 }
 
 TEST(CliProgress, LineShowsSizesPercentFillAndTimes) {

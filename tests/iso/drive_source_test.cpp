@@ -1,0 +1,67 @@
+// The session reader on the emulated recorder, through the component's own
+// command code: what a continued or browsed disc really costs in commands.
+
+#include <filesystem>
+
+#include "engine/drive_disc_source.h"
+#include "engine/iso/session_browser.h"
+#include "engine/iso/session_reader.h"
+#include "tests/device/vdrive_fixture.h"
+#include "tests/iso/disc_images.h"
+
+namespace sorvane::test {
+namespace {
+
+constexpr int kRead10 = 0x28;
+
+class DriveSourceTest : public VdriveTest {
+protected:
+    void SetUp() override {
+        const std::string image = tmp.Path() + "/s1.iso";
+        WriteAll(image, ThreeSessionDisc().Sessions[0]);
+        AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed, image});
+        OpenAndSelect();
+    }
+    TDebugSink Sink() {
+        return [this](const std::string& message, int mType) { messages.emplace_back(message, mType); };
+    }
+
+    TTempDir tmp;
+};
+
+TEST_F(DriveSourceTest, LastSessionIsImportedAndAFileCopiedBackThroughReadTen) {
+    TDriveDiscSource disc(burner);
+    TSessionReader reader(disc, burner.Project(), Sink());
+    ASSERT_TRUE(reader.ImportSession(255));
+    EXPECT_FALSE(reader.ImportIncomplete);
+    const TFEntry* big = burner.Project().FindFile(burner.Project().Root(), "big.bin");
+    ASSERT_NE(big, nullptr);
+    EXPECT_TRUE(big->Imported);
+    ASSERT_NE(burner.Project().FindDir("\\Docs"), nullptr);
+
+    ClearLog();
+    const std::string dest = tmp.Path() + "/big.bin";
+    ASSERT_TRUE(reader.ExtractFile(*big, dest));
+    EXPECT_EQ(ReadAll(dest), BigFileContent());
+    const auto reads = Logged(kRead10);
+    ASSERT_EQ(reads.size(), 2u);
+    // READ(10): transfer length in bytes 7-8.
+    EXPECT_EQ(reads[0].Cdb[7] << 8 | reads[0].Cdb[8], 31);
+    EXPECT_EQ(reads[1].Cdb[7] << 8 | reads[1].Cdb[8], 18);
+}
+
+TEST_F(DriveSourceTest, SessionsAreListedAndExtractedFromTheDrive) {
+    TDriveDiscSource disc(burner);
+    const std::vector<TDiscSession> sessions = ReadDiscSessions(disc, Sink());
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_TRUE(sessions[0].FileSystemFound);
+    EXPECT_NE(FindDiscNode(sessions[0].Root, std::string("Docs/") + kLongName), nullptr);
+
+    TSessionExtractor extractor(disc, Sink());
+    const TExtractReport report = extractor.ExtractNode(*FindDiscNode(sessions[0].Root, "Docs"), tmp.Path());
+    EXPECT_TRUE(report.Ok());
+    EXPECT_TRUE(std::filesystem::is_regular_file(tmp.Path() + "/Docs/" + kLongName));
+}
+
+}  // namespace
+}  // namespace sorvane::test
