@@ -161,6 +161,8 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
     }
     std::filesystem::resize_file(root + "/huge.bin", std::uintmax_t{1} << 32);  // sparse: no disk space used
     WriteFile(root + "/Sub/kept.bin", Pattern(3000, 3));
+    std::filesystem::create_directories(root + "/sub");  // would merge into "Sub"
+    WriteFile(root + "/sub/other.bin", Pattern(10, 5));
 
     WriteFile(root + "/odd.iso", Pattern(10000, 4));  // an image of an earlier run, inside the tree
 
@@ -170,6 +172,8 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
     EXPECT_NE(run.Err.find("'" + root + "/notes.TXT' left out: its name differs only in case from 'Notes.txt'"),
               std::string::npos)
         << run.Err;
+    EXPECT_NE(run.Err.find("'" + root + "/sub' left out: its name differs only in case from the folder 'Sub'"),
+              std::string::npos);
     EXPECT_NE(run.Err.find("'" + root + "/dangling' left out: symbolic link to nothing"), std::string::npos);
     EXPECT_NE(run.Err.find("'" + root + "/Sub/inner/back' left out: symbolic link loop"), std::string::npos);
     EXPECT_NE(run.Err.find("'" + root + "/pipe' left out: not a regular file or folder"), std::string::npos);
