@@ -18,6 +18,7 @@ constexpr TCommand kCommands[] = {
     {"info", "show what a drive can do and what disc it holds", RunInfo},
     {"erase", "erase a rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM)", RunErase},
     {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
+    {"make-iso", "write files and folders into an ISO 9660 image", RunMakeIso},
 };
 
 void PrintUsage(std::FILE* out) {
