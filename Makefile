@@ -8,7 +8,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES := build-essential cmake ninja-build pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
-            xorriso genisoimage libarchive-tools p7zip-full clang
+            xorriso genisoimage libarchive-tools p7zip-full clang time
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 

@@ -20,6 +20,7 @@ constexpr TCommand kCommands[] = {
     {"extract", "copy files, folders or a session from the disc", RunExtract},
     {"erase", "erase a rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM)", RunErase},
     {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
+    {"make-iso", "write files and folders into an ISO 9660 image", RunMakeIso},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -1,5 +1,8 @@
 #include "engine/orvo_burner.h"
 
+#include <limits>
+
+#include "engine/record/image_file_target.h"
 #include "engine/rtl/format.h"
 
 namespace sorvane {
@@ -7,7 +10,8 @@ namespace sorvane {
 TOrvoBurner::TOrvoBurner()
     : project_(*this, [this](const std::string& message, int mType) { DebugMessage(message, mType); }),
       layout_(project_, *this, DoDebug,
-              [this](const std::string& message, int mType) { DebugMessage(message, mType); }) {
+              [this](const std::string& message, int mType) { DebugMessage(message, mType); }),
+      recorder_(DeviceLock, [this](const std::string& message, int mType) { DebugMessage(message, mType); }) {
     layout_.HeaderStream.Reserve(kHeaderStreamCapacity);
     ConnectSessionImport();
     project_.OnAddFile = [this](TObject&, const std::string& fullPath, std::string& longName, std::string& shortName,
@@ -17,7 +21,7 @@ TOrvoBurner::TOrvoBurner()
     UnderrunProtection = true;
 }
 
-TOrvoBurner::~TOrvoBurner() = default;
+TOrvoBurner::~TOrvoBurner() { recorder_.Shutdown(); }
 
 bool TOrvoBurner::ClearProject(int maxFiles, int maxDirs) {
     layout_.Reset();
@@ -41,10 +45,57 @@ std::string TOrvoBurner::IntToStrPad(int Width, const std::string& PadText, std:
 
 bool TOrvoBurner::SaveISOImage(const std::string& FileName, bool Synchronous) {
     if (Synchronous) return SaveISOImageSynchronously(FileName);
-    // Saving in the background streams through the recording pipeline,
-    // which is not part of this build yet; say so rather than pretend.
-    if (OnWriteDone) OnWriteDone(*this, "BACKGROUND IMAGE SAVE IS NOT AVAILABLE");
-    return false;
+    if (recorder_.Busy()) {
+        DebugMessage(">>> A RECORDING IS ALREADY RUNNING", mtError);
+        return false;
+    }
+    ISOFileName = FileName;
+    LayoutFileSystem(true, layout_.LastImportInto);
+    BuildFileSystemStream(true, layout_.LastImportInto);
+    // Directory records hold 32-bit sector numbers.
+    if (EndAddress() > std::numeric_limits<std::int32_t>::max()) {
+        ReportWriteDone("PROJECT IS TOO LARGE FOR AN ISO 9660 VOLUME");
+        return true;
+    }
+
+    // The boot image and the zero sectors up to the first file follow the
+    // header, which ends with the boot catalog.
+    const bool bootable = layout_.MakeBootable;
+    TCacheInputs inputs;
+    inputs.CacheSize = CacheSize();
+    inputs.FileTable = &project_.FileTable();
+    inputs.HeaderStream = &layout_.HeaderStream;
+    inputs.TotalBytes = ImageSectors() * 2048;
+    inputs.BootSectors = bootable ? static_cast<std::uint32_t>(layout_.BootImageSectors) : 0;
+    inputs.BootPadSectors = bootable && layout_.PadSectors > 0 ? static_cast<std::uint32_t>(layout_.PadSectors) : 0;
+    inputs.BootImageName = bootable ? layout_.BootImageFile : std::string();
+    inputs.PadTrack = WritePostGap;
+    inputs.BlockSize = TCacheThread::kDataBlockSize;
+    const std::string error = recorder_.StartCache(inputs);
+    if (!error.empty()) {
+        ReportWriteDone(error);
+        return true;
+    }
+    return StartWriteThread(true);
+}
+
+bool TOrvoBurner::StartWriteThread(bool ToImageFile) {
+    const std::int64_t imageBytes = GetImageSize() * 2048;
+    // Recording to a drive brings its own target with the drive sequence;
+    // until then only image files can be written.
+    std::unique_ptr<TWriteTarget> target;
+    if (ToImageFile) target = std::make_unique<TImageFileTarget>(ISOFileName, imageBytes);
+    return recorder_.StartWriteThread(std::move(target), imageBytes,
+                                      [this](const std::string& error) { ReportWriteDone(error); });
+}
+
+void TOrvoBurner::ReportWriteDone(const std::string& error) {
+    LastWriteError = error;
+    DoWriteDone();
+}
+
+void TOrvoBurner::DoWriteDone() {
+    if (OnWriteDone) OnWriteDone(*this, LastWriteError);
 }
 
 bool TOrvoBurner::SaveISOImageSynchronously(const std::string& FileName) {

@@ -16,6 +16,7 @@
 #include "engine/iso/image_layout.h"
 #include "engine/iso/volume_properties.h"
 #include "engine/project/project_tree.h"
+#include "engine/record/recorder.h"
 #include "engine/rtl/date_time.h"
 #include "engine/rtl/memory_stream.h"
 
@@ -154,17 +155,40 @@ public:
     // Writes the project as an image file. Synchronously: lays it out, writes
     // it in the calling thread and raises OnWriteDone before returning; the
     // result and OnWriteDone's Error tell whether the image is complete.
+    // In the background: lays it out, primes the read-ahead in the calling
+    // thread, starts the write thread and returns True; OnWriteDone comes
+    // later on the owner's thread (at once, from here, when the priming
+    // fails). False only when another recording is still running.
     bool SaveISOImage(const std::string& FileName, bool Synchronous);
+    // Starts the write thread on the primed read-ahead, to ISOFileName or to
+    // the selected drive.
+    bool StartWriteThread(bool ToImageFile);
+    // Asks the running recording to stop; any thread may call it.
+    void Abort() { recorder_.Abort(); }
+    // Raises OnWriteDone with LastWriteError; runs on the owner's thread.
+    void DoWriteDone();
+    // Read-buffer fill, 0..100; 0 unless the write thread runs.
+    int CacheFillPercent() { return recorder_.CacheFillPercent(); }
+    // Bytes written by the running (or the last) recording.
+    std::int64_t BytesWritten() const { return recorder_.BytesWritten(); }
+    bool Writing() const { return recorder_.Writing(); }
+    // The Error text of the last OnWriteDone of a recording.
+    std::string LastWriteError;
 
 private:
     bool SaveISOImageSynchronously(const std::string& FileName);
     // Lets a layout for a disc import the session ImportSessionNumber names.
     void ConnectSessionImport();
+    // Stores the outcome and raises OnWriteDone.
+    void ReportWriteDone(const std::string& error);
 
     TProjectTree project_;
     TImageLayout layout_;
     std::uint32_t cacheSize_ = kDefaultCacheSize;
     bool importIncomplete_ = false;
+    // Last, so that it is the first to go: a recording still running reads
+    // the project and the header stream.
+    TRecorder recorder_;
 };
 
 }  // namespace sorvane

@@ -1,5 +1,6 @@
 #include "engine/rtl/search_rec.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,11 +19,13 @@ bool HasWildcard(const std::string& name) { return name.find_first_of("*?[") != 
 
 }  // namespace
 
-bool StatToSearchRec(const std::string& path, TSearchRec& rec) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
+// The record of an entry named `name` that `st` describes; `writable`
+// answers whether the entry may be written to, asked only when no write
+// permission bit is set.
+template <typename Writable>
+void FillSearchRec(const std::string& name, const struct stat& st, Writable writable, TSearchRec& rec) {
     rec = TSearchRec{};
-    rec.Name = BaseName(path);
+    rec.Name = name;
     rec.Time = static_cast<std::int64_t>(st.st_mtim.tv_sec);
     if (S_ISDIR(st.st_mode)) {
         rec.Attr |= faDirectory;
@@ -31,8 +34,20 @@ bool StatToSearchRec(const std::string& path, TSearchRec& rec) {
         rec.Attr |= faArchive;
     }
     if (!rec.Name.empty() && rec.Name[0] == '.') rec.Attr |= faHidden;
-    if (::access(path.c_str(), W_OK) != 0 && (st.st_mode & 0222) == 0) rec.Attr |= faReadOnly;
+    if ((st.st_mode & 0222) == 0 && !writable()) rec.Attr |= faReadOnly;
     if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) rec.Attr |= faSysFile;
+}
+
+bool StatToSearchRec(const std::string& path, TSearchRec& rec) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    FillSearchRec(BaseName(path), st, [&] { return ::access(path.c_str(), W_OK) == 0; }, rec);
+    return true;
+}
+
+bool StatAtToSearchRec(int dirFd, const std::string& name, TSearchRec& rec, struct stat& st) {
+    if (::fstatat(dirFd, name.c_str(), &st, 0) != 0) return false;
+    FillSearchRec(name, st, [&] { return ::faccessat(dirFd, name.c_str(), W_OK, 0) == 0; }, rec);
     return true;
 }
 

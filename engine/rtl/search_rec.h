@@ -5,6 +5,7 @@
 // so AlternateName stays empty unless a caller supplies one.
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,10 @@ struct TSearchRec {
 
 // Describes one path without listing anything. False when it does not exist.
 bool StatToSearchRec(const std::string& path, TSearchRec& rec);
+// The same for `name` inside the open folder `dirFd`, which costs one name
+// lookup instead of a walk of the whole path: the way to describe every
+// entry of a large folder tree. `st` receives the system's description.
+bool StatAtToSearchRec(int dirFd, const std::string& name, TSearchRec& rec, struct stat& st);
 
 // Lists a folder, or describes one file. `pattern` is either a path to one
 // file or folder, or a folder followed by "/" and a shell wildcard ("/a/*").

@@ -77,12 +77,14 @@ void TThread::Run() {
 }
 
 void TThread::WaitFor() {
+    // Wait for Execute's end before joining: Run takes startMutex_ after
+    // Execute returns, so joining under that mutex while Execute still runs
+    // would deadlock. On the owner's thread the queue keeps being pumped.
     auto& queue = TSyncQueue::Main();
-    if (queue.IsOwnerThread()) {
-        while (!finished_) {
-            queue.Pump();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+    const bool owner = queue.IsOwnerThread();
+    while (started_ && !finished_) {
+        if (owner) queue.Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     std::lock_guard lock(startMutex_);
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();

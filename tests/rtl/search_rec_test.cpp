@@ -57,5 +57,24 @@ TEST_F(SearchRecTest, DotNamesAreHiddenAndTheMaskFiltersThem) {
     EXPECT_EQ(rec.Size, 0);
 }
 
+TEST_F(SearchRecTest, DescribingInsideAnOpenFolderGivesTheSameRecord) {
+    DIR* dir = ::opendir(root_.c_str());
+    ASSERT_NE(dir, nullptr);
+    for (const std::string name : {"a.txt", ".hidden", "sub"}) {
+        TSearchRec byPath, inFolder;
+        struct stat st {};
+        ASSERT_TRUE(StatToSearchRec(root_ + "/" + name, byPath));
+        ASSERT_TRUE(StatAtToSearchRec(::dirfd(dir), name, inFolder, st));
+        EXPECT_EQ(inFolder.Name, byPath.Name);
+        EXPECT_EQ(inFolder.Size, byPath.Size);
+        EXPECT_EQ(inFolder.Attr, byPath.Attr);
+        EXPECT_EQ(inFolder.Time, byPath.Time);
+    }
+    TSearchRec rec;
+    struct stat st {};
+    EXPECT_FALSE(StatAtToSearchRec(::dirfd(dir), "missing", rec, st));
+    ::closedir(dir);
+}
+
 }  // namespace
 }  // namespace sorvane

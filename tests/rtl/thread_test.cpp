@@ -93,6 +93,16 @@ TEST_F(ThreadTest, FreeOnTerminateAfterTheEndStillFrees) {
     EXPECT_TRUE(destroyed);
 }
 
+TEST_F(ThreadTest, WaitForFromAnotherWorkerWhileExecuteStillRunsDoesNotDeadlock) {
+    TWaitingThread thread;
+    thread.Resume();
+    std::thread waiter([&] { thread.WaitFor(); });
+    std::this_thread::sleep_for(5ms);
+    thread.Terminate();
+    waiter.join();
+    EXPECT_TRUE(thread.Finished());
+}
+
 TEST_F(ThreadTest, PostedCallsRunOnlyWhenTheOwnerPumps) {
     std::atomic<int> ran{0};
     std::thread worker([&] { TSyncQueue::Main().Post([&] { ++ran; }); });

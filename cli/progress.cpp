@@ -1,0 +1,101 @@
+#include "cli/progress.h"
+
+#include <unistd.h>
+
+#include "engine/rtl/format.h"
+#include "engine/rtl/sync_queue.h"
+
+namespace sorvane::cli {
+namespace {
+
+constexpr double kMb = 1048576.0;
+constexpr auto kRedrawEvery = std::chrono::milliseconds(500);
+constexpr int kPumpSliceMs = 100;
+
+}  // namespace
+
+std::string FormatDuration(double seconds) {
+    const auto total = static_cast<long long>(seconds < 0 ? 0 : seconds + 0.5);
+    const long long h = total / 3600, m = total / 60 % 60, s = total % 60;
+    return h > 0 ? Format("%lld:%02lld:%02lld", h, m, s) : Format("%lld:%02lld", m, s);
+}
+
+std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFill, double elapsedSeconds) {
+    const int percent = total > 0 ? static_cast<int>(written * 100 / total) : 0;
+    const std::string remaining =
+        written > 0 && written < total
+            ? FormatDuration(elapsedSeconds * static_cast<double>(total - written) / static_cast<double>(written))
+            : written >= total && total > 0 ? FormatDuration(0) : std::string("-:--");
+    return Format("%7.1f / %.1f Mb  %3d%%  read buffer %3d%%  elapsed %s  remaining %s",
+                  static_cast<double>(written) / kMb, static_cast<double>(total) / kMb, percent, cacheFill,
+                  FormatDuration(elapsedSeconds).c_str(), remaining.c_str());
+}
+
+TProgressLine::TProgressLine(std::FILE* out) : out_(out), enabled_(::isatty(::fileno(out)) == 1) {}
+
+void TProgressLine::Start(std::int64_t total) {
+    std::lock_guard lock(mutex_);
+    total_ = total;
+    start_ = std::chrono::steady_clock::now();
+}
+
+void TProgressLine::Update(std::int64_t written, int cacheFill) {
+    if (!enabled_) return;
+    std::lock_guard lock(mutex_);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    DrawLocked(FormatProgress(written, total_, cacheFill, elapsed));
+}
+
+void TProgressLine::DrawLocked(const std::string& line) {
+    // Blanks cover what a longer earlier line left, without relying on the
+    // terminal's escape sequences.
+    std::string text = "\r" + line;
+    if (shown_.size() > line.size()) text += std::string(shown_.size() - line.size(), ' ');
+    std::fputs(text.c_str(), out_);
+    std::fflush(out_);
+    shown_ = line;
+}
+
+void TProgressLine::Print(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    if (!shown_.empty()) std::fprintf(out_, "\r%s\r", std::string(shown_.size(), ' ').c_str());
+    std::fprintf(out_, "%s\n", text.c_str());
+    if (!shown_.empty()) {
+        const std::string line = shown_;
+        shown_.clear();
+        DrawLocked(line);
+    }
+    std::fflush(out_);
+}
+
+void TProgressLine::Finish() {
+    std::lock_guard lock(mutex_);
+    if (shown_.empty()) return;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    shown_.clear();
+}
+
+void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
+                   const std::function<void(std::int64_t& written, int& cacheFill)>& poll,
+                   const std::function<bool()>& interrupted, const std::function<void()>& abort) {
+    auto& queue = TSyncQueue::Main();
+    bool aborted = false;
+    auto nextDraw = std::chrono::steady_clock::now();
+    while (!done()) {
+        if (!aborted && interrupted()) {
+            abort();
+            aborted = true;
+        }
+        if (std::chrono::steady_clock::now() >= nextDraw) {
+            std::int64_t written = 0;
+            int fill = 0;
+            poll(written, fill);
+            progress.Update(written, fill);
+            nextDraw += kRedrawEvery;
+        }
+        queue.PumpUntil(done, kPumpSliceMs);
+    }
+}
+
+}  // namespace sorvane::cli
