@@ -2,10 +2,9 @@
 // a file, a folder with everything in it, or a whole session from the disc
 // in the drive into a local folder.
 
-#include <signal.h>
-
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -14,13 +13,18 @@
 #include "cli/commands.h"
 #include "cli/device_choice.h"
 #include "cli/disc_sessions.h"
-#include "cli/extract_progress.h"
+#include "cli/counting_disc_source.h"
+#include "cli/interrupt.h"
+#include "cli/progress.h"
 #include "cli/options.h"
 #include "engine/drive_disc_source.h"
 #include "engine/iso/local_name.h"
 
 namespace sorvane::cli {
 namespace {
+
+// How often the progress line is redrawn while files are copied.
+constexpr auto kRedrawEvery = std::chrono::milliseconds(250);
 
 constexpr std::array<TOptionDef, 5> kOptions = {{{"-d", "--device", true},
                                                  {"-s", "--session", true},
@@ -59,39 +63,6 @@ int Usage(const std::string& message) {
     std::fprintf(stderr, "sorvane-cli extract: %s\nTry 'sorvane-cli extract --help'.\n", message.c_str());
     return 2;
 }
-
-// Ctrl-C and termination requests while files are being copied: the first
-// one lets the copy stop between reads and remove the file it was writing;
-// a second one ends the program at once, as the user then expects.
-std::atomic<bool> gInterrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
-
-class TInterruptWatch {
-public:
-    TInterruptWatch() {
-        gInterrupted = false;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        ::sigaction(SIGINT, &action, &oldInt_);
-        ::sigaction(SIGTERM, &action, &oldTerm_);
-    }
-    ~TInterruptWatch() {
-        ::sigaction(SIGINT, &oldInt_, nullptr);
-        ::sigaction(SIGTERM, &oldTerm_, nullptr);
-    }
-    TInterruptWatch(const TInterruptWatch&) = delete;
-    TInterruptWatch& operator=(const TInterruptWatch&) = delete;
-
-    const std::atomic<bool>* Flag() const { return &gInterrupted; }
-
-private:
-    struct sigaction oldInt_ {};
-    struct sigaction oldTerm_ {};
-};
 
 std::string WithoutMarker(const std::string& message) {
     return message.starts_with(">>> ") ? message.substr(4) : message;
@@ -138,7 +109,7 @@ int Extract(const TRequest& request) {
         return 1;
     }
 
-    TExtractProgress progress(stderr);
+    TProgressLine progress(stderr);
     TDebugSink sink;
     if (request.Verbose)
         sink = [&progress](const std::string& message, int) { progress.Print(PrintableName(WithoutMarker(message))); };
@@ -158,17 +129,32 @@ int Extract(const TRequest& request) {
     if (!MakeFolder(request.Folder)) return 1;
 
     const TNodeTotals totals = TotalsOf(*node);
+    // Ctrl-C stops the copy between two reads and removes the file it was
+    // writing; a second one ends the program at once.
     TInterruptWatch interrupt;
+    std::atomic<bool> cancel{false};
     TSessionExtractor extractor(disc, sink);
-    extractor.Cancel = interrupt.Flag();
+    extractor.Cancel = &cancel;
     // The disc stays in the drive until the copy is over.
     burner.AllowMediumRemoval(false);
     const std::uint64_t before = disc.BytesRead();
-    disc.OnRead = [&] { progress.Update(disc.BytesRead() - before); };
-    progress.Start(totals.Sectors * TDiscSource::kSectorBytes);
+    // Counted in the whole sectors a copy reads, which small files make
+    // noticeably more than their bytes.
+    const std::uint64_t toRead = totals.Sectors * TDiscSource::kSectorBytes;
+    const auto copied = [&] { return static_cast<std::int64_t>(std::min(disc.BytesRead() - before, toRead)); };
+    auto lastDrawn = std::chrono::steady_clock::now();
+    disc.OnRead = [&] {
+        if (interrupt.Requested()) cancel = true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastDrawn < kRedrawEvery) return;
+        lastDrawn = now;
+        progress.Update(copied(), kNoReadBuffer);
+    };
+    progress.Start(static_cast<std::int64_t>(toRead));
     const TExtractReport report =
         whole ? extractor.ExtractSession(session, request.Folder) : extractor.ExtractNode(*node, request.Folder);
-    progress.Finish(disc.BytesRead() - before);
+    progress.Update(copied(), kNoReadBuffer);
+    progress.Finish();
     disc.OnRead = nullptr;
     burner.AllowMediumRemoval(true);
 

@@ -1,21 +1,14 @@
-// The extraction's progress: what the line says, and what is counted as
-// read.
+// What an extraction's progress counts, and how its line reads without a
+// read-ahead buffer.
 
 #include <gtest/gtest.h>
 
-#include "cli/extract_progress.h"
+#include "cli/counting_disc_source.h"
+#include "cli/progress.h"
 #include "engine/iso/memory_disc.h"
 
 namespace sorvane::cli {
 namespace {
-
-TEST(ExtractProgress, LineNeverPassesTheTotalAndAnEmptyCopyIsComplete) {
-    EXPECT_EQ(FormatExtractProgress(0, 3 * 1048576), "  0.0 / 3.0 Mb    0%");
-    EXPECT_EQ(FormatExtractProgress(1048576, 4 * 1048576), "  1.0 / 4.0 Mb   25%");
-    // Whole sectors are read, so a count can pass a file's last byte.
-    EXPECT_EQ(FormatExtractProgress(4096, 100), "  0.0 / 0.0 Mb  100%");
-    EXPECT_EQ(FormatExtractProgress(0, 0), "  0.0 / 0.0 Mb  100%");
-}
 
 TEST(ExtractProgress, OnlySectorsActuallyReadAreCounted) {
     TMemoryDisc memory;
@@ -29,6 +22,11 @@ TEST(ExtractProgress, OnlySectorsActuallyReadAreCounted) {
     EXPECT_FALSE(disc.ReadSectors(11, 2, buffer.data()));
     EXPECT_EQ(disc.BytesRead(), 2u * 2048);
     EXPECT_EQ(calls, 2) << "a failed read still lets the display refresh";
+}
+
+TEST(ExtractProgress, LineOfACopyFromADiscHasNoReadBufferColumn) {
+    EXPECT_EQ(FormatProgress(1048576, 4 * 1048576, kNoReadBuffer, 3),
+              "    1.0 / 4.0 Mb   25%  elapsed 0:03  remaining 0:09");
 }
 
 }  // namespace
