@@ -19,6 +19,7 @@ TOrvoBurner::TOrvoBurner()
         if (OnAddFile) OnAddFile(*this, fullPath, longName, shortName, dateTime, attr, size, skip);
     };
     UnderrunProtection = true;
+    ConnectDiscLayout();
 }
 
 TOrvoBurner::~TOrvoBurner() { recorder_.Shutdown(); }
@@ -81,10 +82,11 @@ bool TOrvoBurner::SaveISOImage(const std::string& FileName, bool Synchronous) {
 
 bool TOrvoBurner::StartWriteThread(bool ToImageFile) {
     const std::int64_t imageBytes = GetImageSize() * 2048;
-    // Recording to a drive brings its own target with the drive sequence;
-    // until then only image files can be written.
     std::unique_ptr<TWriteTarget> target;
-    if (ToImageFile) target = std::make_unique<TImageFileTarget>(ISOFileName, imageBytes);
+    if (ToImageFile)
+        target = std::make_unique<TImageFileTarget>(ISOFileName, imageBytes);
+    else
+        target = MakeDiscTarget();
     return recorder_.StartWriteThread(std::move(target), imageBytes,
                                       [this](const std::string& error) { ReportWriteDone(error); });
 }

@@ -10,12 +10,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/device/scsi_device.h"
 #include "engine/iso/image_layout.h"
 #include "engine/iso/volume_properties.h"
 #include "engine/project/project_tree.h"
+#include "engine/record/disc_target.h"
 #include "engine/record/recorder.h"
 #include "engine/rtl/date_time.h"
 #include "engine/rtl/memory_stream.h"
@@ -163,6 +165,31 @@ public:
     // Starts the write thread on the primed read-ahead, to ISOFileName or to
     // the selected drive.
     bool StartWriteThread(bool ToImageFile);
+
+    // --- Recording to a disc (orvo_burner_burn.cpp) ------------------------------
+    // Records the project to the disc in the selected drive. A DVD-RW is
+    // quick formatted first; the image is laid out again from the disc's
+    // next writable address; the read-ahead is primed in the calling thread
+    // and the write thread started. True once it runs: its outcome comes
+    // later through OnWriteDone on the owner's thread, with OnFinalizingTrack
+    // before the drive closes the session. False when it cannot start:
+    // OnWriteDone has then been raised already with the reason (a disc it
+    // cannot be recorded on, no room, a source file that cannot be opened),
+    // and nothing is left running; or another recording still runs (no
+    // event). While it runs the owner sends the drive no commands of its own;
+    // after a failure the tray is left locked for the owner to unlock.
+    bool BurnProject();
+    // Records the image file from sector 0 of the disc in the selected drive,
+    // as BurnProject does. ImageSectors is the file's size in sectors.
+    bool BurnISOImage(const std::string& FileName);
+    // Sets StartAddress to where a new session on the disc begins: the end
+    // of the volume on overwritable media, the next writable address of the
+    // session's track on the others. False when the drive could not tell;
+    // StartAddress is then 0.
+    bool GetNextWritableAddress();
+    // The volume space size of the ISO 9660 volume at the start of the disc
+    // (its descriptors in sectors 16 to 32), 0 when there is none.
+    int ReadVolumeSpaceSize();
     // Asks the running recording to stop; any thread may call it.
     void Abort() { recorder_.Abort(); }
     // Raises OnWriteDone with LastWriteError; runs on the owner's thread.
@@ -179,6 +206,21 @@ private:
     bool SaveISOImageSynchronously(const std::string& FileName);
     // Lets a layout for a disc import the session ImportSessionNumber names.
     void ConnectSessionImport();
+    // Lets a layout for a disc ask the drive for its kind and, while
+    // building, for the next writable address.
+    void ConnectDiscLayout();
+    bool FindNextWritableAddress(int& startAddress);
+    // The settings a disc recording keeps from its start.
+    TDiscRecording DiscRecordingSettings() const;
+    // Primes the read-ahead and starts the write thread on the drive.
+    bool StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording);
+    std::unique_ptr<TWriteTarget> MakeDiscTarget();
+    // Raises OnWriteDone with `error` and answers false: a recording that
+    // could not start.
+    bool RefuseRecording(const std::string& error);
+    // Whether a session from StartAddress would overwrite the data of a
+    // file imported from an earlier session.
+    bool OverwritesImportedFiles() const;
     // Stores the outcome and raises OnWriteDone.
     void ReportWriteDone(const std::string& error);
 
@@ -186,6 +228,8 @@ private:
     TImageLayout layout_;
     std::uint32_t cacheSize_ = kDefaultCacheSize;
     bool importIncomplete_ = false;
+    // The disc recording the next StartWriteThread(false) makes.
+    std::optional<TDiscRecording> discRecording_;
     // Last, so that it is the first to go: a recording still running reads
     // the project and the header stream.
     TRecorder recorder_;

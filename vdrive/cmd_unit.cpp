@@ -126,6 +126,7 @@ TReply TDrive::SetStreaming(const TCommand& c) {
 }
 
 TReply TDrive::ReadBufferCapacity(const TCommand& c) {
+    if (!model_.ReadBufferCapacity) return TReply::Check(sense::InvalidOpcode);
     std::vector<std::uint8_t> d(12, 0);
     WriteMsb<std::uint16_t>(&d[0], 10);
     std::uint32_t size = model_.BufferKB * 1024;

@@ -106,6 +106,7 @@ struct TDriveModel {
     bool BlockDescriptor = false;   // MODE SENSE replies carry an 8-byte block descriptor
     bool VendorPage30 = false;      // answers MODE SENSE page 30h
     bool GetConfiguration = true;   // older drives answer 46h with INVALID COMMAND OPERATION CODE
+    bool ReadBufferCapacity = true; // some drives answer 5Ch with INVALID COMMAND OPERATION CODE
     // Feature versions that differ from 0, e.g. {0x002F, 1}.
     std::vector<std::pair<std::uint16_t, std::uint8_t>> FeatureVersions;
 };

@@ -104,6 +104,12 @@ public:
     // Kept current by the recording thread; read by the progress display.
     std::uint32_t DeviceBufferSize() const { return deviceBufferSize_; }
     std::uint32_t DeviceFreeBufferSize() const { return deviceFreeBufferSize_; }
+    // The recording thread lowers the free size while the drive flushes its
+    // buffer at the end, and clears both once it is done.
+    void SetDeviceBufferSizes(std::uint32_t size, std::uint32_t free) {
+        deviceBufferSize_ = size;
+        deviceFreeBufferSize_ = free;
+    }
 
     bool Erasing() const { return erasing_; }
     TEraseDoneEvent OnEraseDone;

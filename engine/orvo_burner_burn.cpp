@@ -1,0 +1,261 @@
+// The burner's recordings to a disc: the project (BurnProject) or an image
+// file (BurnISOImage), and the layout's questions to the drive (the disc
+// kind, where the new session starts).
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstring>
+#include <limits>
+
+#include "engine/orvo_burner.h"
+#include "engine/record/disc_checks.h"
+#include "engine/record/disc_format.h"
+#include "engine/rtl/endian.h"
+#include "engine/rtl/format.h"
+#include "engine/rtl/sync_queue.h"
+
+namespace sorvane {
+namespace {
+
+constexpr int kReadyWaitMs = 10000;
+constexpr int kReadyPollMs = 500;
+// ECMA-119 8.4: the volume descriptors of a volume from sector 16 on; the
+// search looks as far as sector 32 and takes the last one it finds.
+constexpr std::uint32_t kFirstDescriptorSector = 16;
+constexpr std::uint32_t kLastDescriptorSector = 32;
+constexpr std::size_t kVolumeSpaceSizeOffset = 80;
+// Track information byte 7, bit 0: the next writable address is valid.
+constexpr std::uint8_t kNwaValid = 0x01;
+
+std::uint32_t BlockSizeFor(TDiscKind kind) {
+    return disc::WritesCdBlocks(kind) ? TCacheThread::kCdBlockSize : TCacheThread::kDataBlockSize;
+}
+
+bool IsDvdRw(TDiscKind kind) {
+    return kind == kind::kDvdRwRestrictedOverwrite || kind == kind::kDvdRwSequential;
+}
+
+// The size of a regular file, or -1 when it cannot be opened for reading.
+std::int64_t ReadableFileSize(const std::string& path) {
+    TFileStreamEx file(path, fmOpenRead | fmShareDenyNone);
+    struct stat st {};
+    if (!file.IsOpen() || ::fstat(file.Handle, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+}  // namespace
+
+// --- The layout's questions ------------------------------------------------------
+
+void TOrvoBurner::ConnectDiscLayout() {
+    layout_.DiscHooks.DiscKind = [this] { return static_cast<std::int16_t>(GetDiscType()); };
+    layout_.DiscHooks.GetNextWritableAddress = [this](int& startAddress) {
+        return FindNextWritableAddress(startAddress);
+    };
+}
+
+bool TOrvoBurner::GetNextWritableAddress() { return FindNextWritableAddress(layout_.StartAddress); }
+
+bool TOrvoBurner::FindNextWritableAddress(int& startAddress) {
+    startAddress = 0;
+    WaitUntilReady(kReadyWaitMs, kReadyPollMs);
+    const TDiscKind kind = GetDiscType();
+    // Some drives report the next writable address only once the write
+    // parameters suit the disc.
+    const bool finalizeDisc = FinalizeDisc;
+    FinalizeDisc = true;
+    SetWriteParameters(TestWrite, UnderrunProtection, true, kind);
+    FinalizeDisc = finalizeDisc;
+    WaitUntilReady(kReadyWaitMs, kReadyPollMs);
+
+    // Overwritable media keep no sessions: the new one follows the volume
+    // whose descriptors are at the start of the disc.
+    if (kind == kind::kDvdRam || kind == kind::kDvdPlusRw) {
+        startAddress = ReadVolumeSpaceSize();
+        return true;
+    }
+    RefreshDiscInformation();
+    if (IsDvdRw(kind)) {
+        // A DVD-RW is one growing track: track 1's next writable address.
+        const bool read = ReadTrackInformation(1);
+        if (read && TrackInfo.NextWritable != 0) startAddress = static_cast<int>(TrackInfo.NextWritable);
+        // A sequential disc whose first track is closed grows by sessions,
+        // as the other kinds do.
+        const bool firstTrackClosed = read && !(TrackInfo.ValidFlags & kNwaValid);
+        if (!(kind == kind::kDvdRwSequential && firstTrackClosed)) return read;
+    }
+    const bool read = ReadTrackInformation(GetLastSession() + 1);
+    startAddress = read ? static_cast<int>(TrackInfo.NextWritable) : 0;
+    return read;
+}
+
+int TOrvoBurner::ReadVolumeSpaceSize() {
+    alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
+    for (std::uint32_t lba = kLastDescriptorSector; lba >= kFirstDescriptorSector; --lba) {
+        sector.fill(0);
+        if (!ReadSectors(lba, 1, kSectorSize, sector.data())) continue;
+        if ((sector[0] == 1 || sector[0] == 2) && std::memcmp(&sector[1], "CD001", 5) == 0)
+            return static_cast<int>(ReadLsb<std::uint32_t>(&sector[kVolumeSpaceSizeOffset]));
+    }
+    return 0;
+}
+
+// --- Recordings ------------------------------------------------------------------------
+
+TDiscRecording TOrvoBurner::DiscRecordingSettings() const {
+    TDiscRecording recording;
+    recording.TestWrite = TestWrite;
+    recording.UnderrunProtection = UnderrunProtection;
+    recording.PerformOPC = PerformOPC;
+    recording.FinalizeTrack = FinalizeTrack;
+    recording.ReadSpeed = ReadSpeed;
+    recording.WriteSpeed = WriteSpeed();
+    return recording;
+}
+
+bool TOrvoBurner::RefuseRecording(const std::string& error) {
+    DebugMessage(">>> " + error, mtError);
+    ReportWriteDone(error);
+    return false;
+}
+
+bool TOrvoBurner::OverwritesImportedFiles() const {
+    for (const auto& entry : project_.FileTable()) {
+        if (!entry->Imported || entry->IsDirectory() || entry->IsoSize <= 0) continue;
+        if (entry->IsoSector + SectorsOf(entry->IsoSize) > StartAddress()) return true;
+    }
+    return false;
+}
+
+bool TOrvoBurner::BurnProject() {
+    if (recorder_.Busy()) {
+        DebugMessage(">>> A RECORDING IS ALREADY RUNNING", mtError);
+        return false;
+    }
+    TDiscKind kind = GetDiscType();
+    CurrentDiscKind = kind;
+    const std::uint32_t blockSize = BlockSizeFor(kind);
+
+    // A DVD-RW is recorded in restricted overwrite, grown from where its
+    // data ends. A simulated recording leaves the disc as it is, and a disc
+    // whose session is to be continued is never formatted anew.
+    if (IsDvdRw(kind) && !TestWrite) {
+        const bool continuing = layout_.ImportSessionNumber != 0 && GetDiscStatus() != 0;
+        if (disc::QuickFormatDvdRw(*this, kind, continuing ? disc::TFormatScope::KeepData
+                                                           : disc::TFormatScope::MayErase)) {
+            kind = GetDiscType();
+            CurrentDiscKind = kind;
+        }
+    }
+    if (const std::string refusal = disc::CheckDisc(*this, kind, TestWrite, disc::TStart::NextWritable);
+        !refusal.empty())
+        return RefuseRecording(refusal);
+
+    // The plan is made again now that the drive knows where the session
+    // starts.
+    layout_.Building = true;
+    LayoutFileSystem(false, layout_.LastImportInto);
+    BuildFileSystemStream(false, layout_.LastImportInto);
+    layout_.Building = false;
+    // Directory records hold 32-bit sector numbers.
+    if (EndAddress() > std::numeric_limits<std::int32_t>::max())
+        return RefuseRecording("PROJECT IS TOO LARGE FOR AN ISO 9660 VOLUME");
+    // Without the disc's real next writable address a continued session
+    // would be written over the files it keeps.
+    if (OverwritesImportedFiles()) return RefuseRecording(kNoNextWritableText);
+    if (const std::string refusal = disc::CheckRoom(*this, kind, StartAddress(), GetImageSize()); !refusal.empty())
+        return RefuseRecording(refusal);
+
+    const bool bootable = layout_.MakeBootable;
+    TCacheInputs inputs;
+    inputs.CacheSize = CacheSize();
+    inputs.FileTable = &project_.FileTable();
+    inputs.HeaderStream = &layout_.HeaderStream;
+    inputs.TotalBytes = ImageSectors() * 2048;
+    inputs.BootSectors = bootable ? static_cast<std::uint32_t>(layout_.BootImageSectors) : 0;
+    inputs.BootPadSectors = bootable && layout_.PadSectors > 0 ? static_cast<std::uint32_t>(layout_.PadSectors) : 0;
+    inputs.BootImageName = bootable ? layout_.BootImageFile : std::string();
+    inputs.PadTrack = WritePostGap;
+    inputs.BlockSize = blockSize;
+
+    TDiscRecording recording = DiscRecordingSettings();
+    recording.Source = TDiscRecording::TSource::Project;
+    recording.StartAddress = StartAddress();
+    recording.StreamSectors = GetImageSize();
+    recording.HeaderBuffer = layout_.HeaderBuffer;
+    recording.HeaderBufferLength = layout_.HeaderBufferLength;
+    return StartDiscRecording(inputs, std::move(recording));
+}
+
+bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
+    if (recorder_.Busy()) {
+        DebugMessage(">>> A RECORDING IS ALREADY RUNNING", mtError);
+        return false;
+    }
+    const TDiscKind kind = GetDiscType();
+    CurrentDiscKind = kind;
+
+    const std::int64_t bytes = ReadableFileSize(FileName);
+    if (bytes < 0) {
+        ReportWriteDone(Format(kCantOpenFileText, FileName.c_str()));
+        return false;
+    }
+    // An image is recorded from sector 0: its own addresses count from
+    // there.
+    layout_.StartAddress = 0;
+    layout_.ImageSectors = SectorsOf(bytes);
+    layout_.EndAddress = layout_.ImageSectors;
+    if (bytes == 0) return RefuseRecording(Format("IMAGE FILE \"%s\" IS EMPTY", FileName.c_str()));
+    if (const std::string refusal = disc::CheckDisc(*this, kind, TestWrite, disc::TStart::SectorZero);
+        !refusal.empty())
+        return RefuseRecording(refusal);
+    if (const std::string refusal = disc::CheckRoom(*this, kind, 0, ImageSectors()); !refusal.empty())
+        return RefuseRecording(refusal);
+
+    TCacheInputs inputs;
+    inputs.CacheSize = CacheSize();
+    inputs.FileTable = &project_.FileTable();
+    inputs.TotalBytes = ImageSectors() * 2048;
+    inputs.PadTrack = WritePostGap;
+    inputs.BlockSize = BlockSizeFor(kind);
+    inputs.ImageFileName = FileName;
+
+    TDiscRecording recording = DiscRecordingSettings();
+    recording.Source = TDiscRecording::TSource::ImageFile;
+    recording.StreamSectors = ImageSectors();
+    return StartDiscRecording(inputs, std::move(recording));
+}
+
+bool TOrvoBurner::StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording) {
+    const std::string error = recorder_.StartCache(inputs);
+    if (!error.empty()) {
+        ReportWriteDone(error);
+        return false;
+    }
+    discRecording_ = std::move(recording);
+    return StartWriteThread(false);
+}
+
+std::unique_ptr<TWriteTarget> TOrvoBurner::MakeDiscTarget() {
+    TDiscRecording recording;
+    if (discRecording_) {
+        recording = std::move(*discRecording_);
+        discRecording_.reset();
+    } else {
+        // Started directly: the project as last laid out for a disc.
+        recording = DiscRecordingSettings();
+        recording.StartAddress = StartAddress();
+        recording.StreamSectors = GetImageSize();
+        recording.HeaderBuffer = layout_.HeaderBuffer;
+        recording.HeaderBufferLength = layout_.HeaderBufferLength;
+    }
+    recording.OnFinalizingTrack = [this] {
+        TSyncQueue::Main().Send([this] {
+            if (OnFinalizingTrack) OnFinalizingTrack(*this);
+        });
+    };
+    return std::make_unique<TDiscTarget>(*this, std::move(recording));
+}
+
+}  // namespace sorvane
