@@ -183,6 +183,16 @@ void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
         LeaveOut(item.Path, std::strerror(EACCES));
         return;
     }
+    bool declined = false;
+    if (ReplaceExisting(parent, item, declined)) {
+        ++files_;
+        ++replaced_;
+        return;
+    }
+    if (declined) {
+        ++leftOut_;
+        return;
+    }
     if (burner_.AddFile(parent, item.Rec, 0, item.Path)) {
         ++files_;
         return;
@@ -203,6 +213,26 @@ void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
     } else {
         LeaveOut(item.Path, "the project refused it");
     }
+}
+
+bool TPathAdder::ReplaceExisting(TDEntry* parent, const TItem& item, bool& declined) {
+    if (!confirmReplace_) return false;
+    std::string name = item.Rec.Name;
+    if (name.find('.') == std::string::npos) name += '.';  // as the project records it
+    const TFEntry* existing = burner_.FindFile(parent, name);
+    // A folder of that name stays: a file cannot take its place.
+    if (!existing || existing->IsDirectory()) return false;
+    if (!confirmReplace_(item.Path, item.Rec.Name)) {
+        declined = true;
+        return false;
+    }
+    // Replacing is this one answer's doing: whatever else adds files later
+    // (a session imported again at the layout) must not replace anything.
+    const bool replaceFile = burner_.ReplaceFile();
+    burner_.SetReplaceFile(true);
+    const bool replaced = burner_.AddFile(parent, item.Rec, 0, item.Path);
+    burner_.SetReplaceFile(replaceFile);
+    return replaced;
 }
 
 }  // namespace sorvane::cli

@@ -29,9 +29,18 @@ public:
     // Leaves out the file at `path` (if it exists) wherever the walk meets
     // it, with `why` as the reason: the image being written, for one.
     void Exclude(const std::string& path, std::string why);
+    // Asked, with the path and its name, when a file would take the name of
+    // a file already in its folder of the project (one added before, or one
+    // of a disc's session): true replaces that file, false leaves the new
+    // one out without a warning, the question having told the user. Without
+    // it the new one is left out with a warning.
+    using TConfirmReplace = std::function<bool(const std::string& path, const std::string& name)>;
+    void SetConfirmReplace(TConfirmReplace confirm) { confirmReplace_ = std::move(confirm); }
 
     int FilesAdded() const { return files_; }
     int FoldersAdded() const { return folders_; }
+    // Files among FilesAdded() that replaced one of the same name.
+    int FilesReplaced() const { return replaced_; }
     // Entries named in a warning, plus those a table limit refused.
     int LeftOut() const { return leftOut_; }
     // Says how many more entries the table limits refused than were named.
@@ -53,6 +62,9 @@ private:
     void AddItem(TDEntry* parent, const TItem& item);
     void AddFolder(TDEntry* parent, const TItem& item);
     void AddFileEntry(TDEntry* parent, const TItem& item);
+    // Whether the file took the place of one of its name, after asking.
+    // `declined` is set when the answer was No.
+    bool ReplaceExisting(TDEntry* parent, const TItem& item, bool& declined);
     void LeaveOut(const std::string& path, const std::string& why);
     // A refusal by the project's table limits: named the first time only.
     void LimitReached(const std::string& path, const std::string& what, int limit);
@@ -61,8 +73,10 @@ private:
     std::function<void(const std::string&)> warn_;
     std::vector<std::pair<dev_t, ino_t>> ancestors_;  // folders being added, for loops
     std::vector<std::pair<std::pair<dev_t, ino_t>, std::string>> excluded_;
+    TConfirmReplace confirmReplace_;
     int files_ = 0;
     int folders_ = 0;
+    int replaced_ = 0;
     int leftOut_ = 0;
     int limitRefusals_ = 0;
 };

@@ -3,17 +3,15 @@
 // of the drive and the disc, a quick erase unless a full one is asked for,
 // progress while it runs, and the disc ejected on request once it is done.
 
-#include <unistd.h>
 
-#include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/device_choice.h"
+#include "cli/erase_progress.h"
 #include "cli/options.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/sync_queue.h"
@@ -32,7 +30,6 @@ constexpr std::array<TOptionDef, 5> kOptions = {{{"-d", "--device", true},
                                                  {"-h", "--help", false}}};
 
 constexpr int kReadyTimeoutMs = 5000;
-constexpr int kRedrawMs = 500;
 // The largest speed step a drive offers is far below this.
 constexpr double kMostSpeedSteps = 100;
 
@@ -87,39 +84,6 @@ double ParseSpeedSteps(const std::string& text) {
     return steps;
 }
 
-// Hours, minutes and seconds, two digits each at least: "00:01:05".
-std::string TimeText(long long seconds) {
-    return Format("%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
-}
-
-// The erase's progress on stderr, redrawn in place while it is a terminal.
-class TEraseProgress {
-public:
-    explicit TEraseProgress(std::string caption)
-        : caption_(std::move(caption)), enabled_(::isatty(STDERR_FILENO) == 1) {}
-
-    void Draw(int percent, long long elapsedSeconds) {
-        if (!enabled_) return;
-        const std::string line =
-            Format("%s - %d%%   Elapsed: %s", caption_.c_str(), percent, TimeText(elapsedSeconds).c_str());
-        std::string text = "\r" + line;
-        if (shown_ > line.size()) text += std::string(shown_ - line.size(), ' ');
-        std::fputs(text.c_str(), stderr);
-        std::fflush(stderr);
-        shown_ = line.size();
-    }
-    void Finish() {
-        if (shown_ == 0) return;
-        std::fputc('\n', stderr);
-        shown_ = 0;
-    }
-
-private:
-    std::string caption_;
-    const bool enabled_;
-    std::size_t shown_ = 0;
-};
-
 struct TEraseRequest {
     bool Quick = true;
     double SpeedSteps = 0;  // 0: the drive's fastest
@@ -169,36 +133,10 @@ int EraseWithChecks(TOrvoBurner& burner, const TEraseRequest& request) {
     std::printf("%s\n", caption.c_str());
     std::fflush(stdout);
 
-    bool ended = false, withError = false;
-    burner.OnEraseDone = [&](TSCSIDevice&, bool error) {
-        ended = true;
-        withError = error;
-    };
-    TEraseProgress progress(caption);
-    const auto started = std::chrono::steady_clock::now();
-    auto elapsed = [&] {
-        return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
-    };
-    // The tray stays locked while the drive erases.
-    burner.AllowMediumRemoval(false);
-    if (!burner.EraseDisc(request.Quick ? 1 : 0) && !ended) {
-        // Not ready after all: no erase was started.
-        ended = true;
-        withError = true;
-    }
-    while (!ended) {
-        TSyncQueue::Main().PumpUntil([&] { return ended; }, kRedrawMs);
-        if (!ended) progress.Draw(std::min(burner.GetEraseProgress(), 100), elapsed());
-    }
-    if (!withError) progress.Draw(100, elapsed());
-    progress.Finish();
-
+    const TEraseOutcome outcome = EraseAndWait(burner, request.Quick, caption);
     burner.AllowMediumRemoval(true);
-    if (withError) {
-        std::string reason = burner.LastEraseError();
-        if (reason.empty()) reason = burner.LastError;
-        return Failure("Erase finished with error" + (reason.empty() ? std::string() : ": " + reason));
-    }
+    if (!outcome.Erased)
+        return Failure("Erase finished with error" + (outcome.Reason.empty() ? std::string() : ": " + outcome.Reason));
     if (request.Eject) burner.LoadUnload(true);
     std::printf("Erase finished successfully\n");
     return kExitOk;

@@ -81,15 +81,6 @@ void PrintHelp() {
         kName);
 }
 
-// A whole decimal number within [min, max].
-bool ParseNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& value) {
-    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    const std::int64_t parsed = std::stoll(text);
-    if (parsed < min || parsed > max) return false;
-    value = parsed;
-    return true;
-}
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kName, message.c_str(), kName);
     return kExitUsage;
@@ -116,7 +107,7 @@ std::string DefaultVolumeId(const std::vector<std::string>& paths, const std::st
 std::unique_ptr<TScopedClock> ReproducibleClock() {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     std::int64_t seconds = 0;
-    if (!epoch || !ParseNumber(epoch, 0, 253402300799LL, seconds)) return nullptr;
+    if (!epoch || !ParseWholeNumber(epoch, 0, 253402300799LL, seconds)) return nullptr;
     constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 as a TDateTime
     return std::make_unique<TScopedClock>(kUnixEpochDay + static_cast<double>(seconds) / 86400.0, 0);
 }
@@ -135,7 +126,7 @@ int RunMakeIso(int argc, char** argv) {
     const std::vector<std::string>& paths = args.Positional;
     if (paths.empty()) return UsageError("no PATH given");
     std::int64_t cacheMb = kDefaultCacheMb;
-    if (args.Has("--cache-mb") && !ParseNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, cacheMb))
+    if (args.Has("--cache-mb") && !ParseWholeNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, cacheMb))
         return UsageError("--cache-mb wants a number of MiB from 2 to 4095");
     const std::string bootImage = args.Value("--boot");
     if (args.Has("--boot")) {

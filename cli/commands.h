@@ -19,5 +19,8 @@ int RunVdrive(int argc, char** argv);  // cmd_vdrive.cpp
 int RunSessions(int argc, char** argv);  // cmd_sessions.cpp
 int RunExtract(int argc, char** argv);   // cmd_extract.cpp
 int RunMakeIso(int argc, char** argv);  // cmd_make_iso.cpp
+int RunBurn(int argc, char** argv);       // cmd_burn.cpp
+int RunContinue(int argc, char** argv);   // cmd_continue.cpp
+int RunBurnImage(int argc, char** argv);  // cmd_burn_image.cpp
 
 }  // namespace sorvane::cli

@@ -21,11 +21,16 @@ constexpr int kMaxSessionNumber = 254;
 
 }  // namespace
 
-bool DiscReadyForSessions(TOrvoBurner& burner) {
+bool LoadAndWaitForDisc(TOrvoBurner& burner) {
     burner.LoadUnload(false);
     bool ready = burner.TestUnitReady(kCommandTimeoutMs);
     if (!ready && ParseSense(burner.SenseData).Asc != kAscMediumNotPresent)
         ready = burner.WaitUntilReady(kSpinUpMs, kSpinUpPollMs) && burner.TestUnitReady(kCommandTimeoutMs);
+    return ready;
+}
+
+bool DiscReadyForSessions(TOrvoBurner& burner) {
+    const bool ready = LoadAndWaitForDisc(burner);
     if (!ready) std::fputs("Error while getting sessions\n", stderr);
     return ready;
 }

@@ -11,6 +11,10 @@
 
 namespace sorvane::cli {
 
+// Closes the tray and waits, a few seconds at most, for the drive to be
+// ready with the disc in it; at once false when it holds no disc.
+bool LoadAndWaitForDisc(TOrvoBurner& burner);
+
 // Closes the tray and waits for the disc to be readable. Prints "Error while
 // getting sessions" on stderr and answers false when there is no disc or
 // the drive does not become ready.

@@ -21,6 +21,9 @@ constexpr TCommand kCommands[] = {
     {"erase", "erase a rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM)", RunErase},
     {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
     {"make-iso", "write files and folders into an ISO 9660 image", RunMakeIso},
+    {"burn", "record files and folders on a disc", RunBurn},
+    {"continue", "add files and folders to a disc as a new session", RunContinue},
+    {"burn-image", "record an ISO image file on a disc", RunBurnImage},
 };
 
 void PrintUsage(std::FILE* out) {

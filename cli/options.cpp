@@ -67,4 +67,12 @@ TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> opti
     return parsed;
 }
 
+bool ParseWholeNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& value) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::int64_t parsed = std::stoll(text);
+    if (parsed < min || parsed > max) return false;
+    value = parsed;
+    return true;
+}
+
 }  // namespace sorvane::cli

@@ -3,6 +3,7 @@
 // without a value ("-d sr0", "--device sr0", "--device=sr0"), the rest taken
 // as positional arguments in order. "--" ends the options.
 
+#include <cstdint>
 #include <map>
 #include <span>
 #include <string>
@@ -28,5 +29,9 @@ struct TParsedArgs {
 
 // Parses argv[1..argc-1] (argv[0] is the subcommand's name).
 TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options);
+
+// A whole decimal number within [min, max]; false, leaving `value` alone,
+// for anything else.
+bool ParseWholeNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& value);
 
 }  // namespace sorvane::cli

@@ -20,13 +20,15 @@ std::string FormatDuration(double seconds) {
     return h > 0 ? Format("%lld:%02lld:%02lld", h, m, s) : Format("%lld:%02lld", m, s);
 }
 
-std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFill, double elapsedSeconds) {
+std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFill, double elapsedSeconds,
+                           int deviceFill) {
     const int percent = total > 0 ? static_cast<int>(written * 100 / total) : 0;
     const std::string remaining =
         written > 0 && written < total
             ? FormatDuration(elapsedSeconds * static_cast<double>(total - written) / static_cast<double>(written))
             : written >= total && total > 0 ? FormatDuration(0) : std::string("-:--");
-    const std::string buffer = cacheFill == kNoReadBuffer ? std::string() : Format("  read buffer %3d%%", cacheFill);
+    std::string buffer = cacheFill == kNoReadBuffer ? std::string() : Format("  read buffer %3d%%", cacheFill);
+    if (deviceFill != kNoDeviceBuffer) buffer += Format("  device buffer %3d%%", deviceFill);
     return Format("%7.1f / %.1f Mb  %3d%%%s  elapsed %s  remaining %s", static_cast<double>(written) / kMb,
                   static_cast<double>(total) / kMb, percent, buffer.c_str(), FormatDuration(elapsedSeconds).c_str(),
                   remaining.c_str());
@@ -40,11 +42,11 @@ void TProgressLine::Start(std::int64_t total) {
     start_ = std::chrono::steady_clock::now();
 }
 
-void TProgressLine::Update(std::int64_t written, int cacheFill) {
+void TProgressLine::Update(std::int64_t written, int cacheFill, int deviceFill) {
     if (!enabled_) return;
     std::lock_guard lock(mutex_);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    DrawLocked(FormatProgress(written, total_, cacheFill, elapsed));
+    DrawLocked(FormatProgress(written, total_, cacheFill, elapsed, deviceFill));
 }
 
 void TProgressLine::DrawLocked(const std::string& line) {
@@ -80,6 +82,17 @@ void TProgressLine::Finish() {
 void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
                    const std::function<void(std::int64_t& written, int& cacheFill)>& poll,
                    const std::function<bool()>& interrupted, const std::function<void()>& abort) {
+    const auto sample = [&poll] {
+        TProgressSample reading;
+        poll(reading.Written, reading.CacheFill);
+        return reading;
+    };
+    PumpUntilDone(done, progress, sample, interrupted, abort);
+}
+
+void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
+                   const std::function<TProgressSample()>& sample, const std::function<bool()>& interrupted,
+                   const std::function<void()>& abort) {
     auto& queue = TSyncQueue::Main();
     bool aborted = false;
     auto nextDraw = std::chrono::steady_clock::now();
@@ -89,10 +102,8 @@ void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
             aborted = true;
         }
         if (std::chrono::steady_clock::now() >= nextDraw) {
-            std::int64_t written = 0;
-            int fill = 0;
-            poll(written, fill);
-            progress.Update(written, fill);
+            const TProgressSample reading = sample();
+            progress.Update(reading.Written, reading.CacheFill, reading.DeviceFill);
             nextDraw += kRedrawEvery;
         }
         queue.PumpUntil(done, kPumpSliceMs);

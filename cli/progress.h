@@ -19,9 +19,20 @@ std::string FormatDuration(double seconds);
 // The line itself, e.g.
 // "  123.4 / 700.0 Mb   17%  read buffer  98%  elapsed 0:12  remaining 0:58".
 // A copy without a read-ahead buffer (files copied from a disc) passes
-// kNoReadBuffer, which leaves that column out.
+// kNoReadBuffer, which leaves that column out. A recording to a drive also
+// shows how full the drive's own buffer is ("device buffer  87%") after the
+// read buffer; anything else passes kNoDeviceBuffer.
 constexpr int kNoReadBuffer = -1;
-std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFill, double elapsedSeconds);
+constexpr int kNoDeviceBuffer = -1;
+std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFill, double elapsedSeconds,
+                           int deviceFill = kNoDeviceBuffer);
+
+// One reading of an operation's counters.
+struct TProgressSample {
+    std::int64_t Written = 0;
+    int CacheFill = 0;
+    int DeviceFill = kNoDeviceBuffer;
+};
 
 class TProgressLine {
 public:
@@ -32,7 +43,7 @@ public:
     bool Enabled() const { return enabled_; }
     // Starts the clock; `total` is the size the operation will write.
     void Start(std::int64_t total);
-    void Update(std::int64_t written, int cacheFill);
+    void Update(std::int64_t written, int cacheFill, int deviceFill = kNoDeviceBuffer);
     // Prints `text` on a line of its own above the progress line.
     void Print(const std::string& text);
     // Ends the progress line, leaving its last state visible.
@@ -55,5 +66,8 @@ private:
 void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
                    const std::function<void(std::int64_t& written, int& cacheFill)>& poll,
                    const std::function<bool()>& interrupted, const std::function<void()>& abort);
+void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
+                   const std::function<TProgressSample()>& sample, const std::function<bool()>& interrupted,
+                   const std::function<void()>& abort);
 
 }  // namespace sorvane::cli

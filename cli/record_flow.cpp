@@ -1,0 +1,305 @@
+#include "cli/record_flow.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "cli/add_paths.h"
+#include "cli/device_choice.h"
+#include "cli/disc_sessions.h"
+#include "cli/emulated_clock.h"
+#include "cli/progress.h"
+#include "cli/record_process.h"
+#include "cli/record_speeds.h"
+#include "cli/volume_identity.h"
+#include "engine/rtl/format.h"
+#include "engine/rtl/sync_queue.h"
+#include "engine/rtl/thread.h"
+
+namespace sorvane::cli {
+namespace {
+
+// The project's name until the user gives it another.
+constexpr char kNewProjectName[] = "New";
+// The read-ahead is counted in a 32-bit number of bytes.
+constexpr std::int64_t kMaxCacheMb = 4095;
+// The largest speed step a drive offers is far below this.
+constexpr double kMostSpeedSteps = 100;
+constexpr char kReplaceQuestion[] = "Element \"%s\" already exists in this node.\nReplace?";
+
+bool IsReadableFile(const std::string& path, std::int64_t* size = nullptr) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(path.c_str(), R_OK) != 0) return false;
+    if (size) *size = st.st_size;
+    return true;
+}
+
+std::string BaseName(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A single folder names the project after itself; anything else is a new
+// project.
+std::string DefaultProjectName(const std::vector<std::string>& paths) {
+    struct stat st {};
+    if (paths.size() == 1 && ::stat(paths[0].c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        const std::string name = BaseName(paths[0]);
+        if (name != "/" && name != "." && name != "..") return name;
+    }
+    return kNewProjectName;
+}
+
+// The speed text of the list that `wanted` asks for: the one of that many
+// steps, else the fastest below it, else the slowest.
+std::string PickSpeed(const std::vector<std::string>& list, const std::string& wanted) {
+    if (list.empty()) return {};
+    if (wanted.empty()) return list.front();
+    const double steps = SpeedSteps(wanted);
+    for (const std::string& text : list)
+        if (SpeedSteps(text) == steps) return text;
+    for (const std::string& text : list)
+        if (SpeedSteps(text) < steps) return text;
+    return list.back();
+}
+
+class TRecording {
+public:
+    TRecording(const TRecordRequest& request, TOrvoBurner& burner)
+        : request_(request), burner_(burner), progress_(stderr) {}
+    int Run();
+
+private:
+    int Fail(const std::string& message);
+    int FailQuestion(const std::string& question, const char* option);
+    void Warn(const std::string& text) { progress_.Print(std::string(request_.Name) + ": warning: " + text); }
+    // Loads the files and folders; false when a replace question was
+    // answered No.
+    bool AddPaths();
+    void TakeOverVolume();
+    void ApplyOptions();
+    // The checks of the project and options pages; false, with the reason
+    // printed, when the recording may not start.
+    bool Check(std::int64_t imageSectors);
+    int Partial() const { return leftOut_ > 0 || problems_ > 0 || importIncomplete_ ? kRecordPartial : kRecordOk; }
+
+    const TRecordRequest& request_;
+    TOrvoBurner& burner_;
+    TProgressLine progress_;
+    TRecordChoices choices_;
+    std::string projectName_ = kNewProjectName;
+    std::string declinedReplace_;
+    int leftOut_ = 0;
+    std::atomic<int> problems_{0};
+    bool importIncomplete_ = false;
+};
+
+int TRecording::Fail(const std::string& message) {
+    progress_.Print(std::string(request_.Name) + ": " + message);
+    return kRecordFailed;
+}
+
+int TRecording::FailQuestion(const std::string& question, const char* option) {
+    return Fail(question + "\n" + Format("Give %s to answer Yes.", option));
+}
+
+bool TRecording::AddPaths() {
+    TPathAdder adder(burner_, [this](const std::string& text) { Warn(text); });
+    adder.SetConfirmReplace([this](const std::string& path, const std::string& name) {
+        if (request_.Replace) {
+            if (request_.Verbose) progress_.Print(std::string(request_.Name) + ": '" + path + "' replaces '" + name + "'");
+            return true;
+        }
+        if (declinedReplace_.empty()) declinedReplace_ = name;
+        return false;
+    });
+    adder.AddAll(request_.Paths);
+    leftOut_ = adder.LeftOut();
+    if (request_.Verbose)
+        progress_.Print(Format("%s: %d files in %d folders", request_.Name, adder.FilesAdded(), adder.FoldersAdded()));
+    return declinedReplace_.empty();
+}
+
+// A continued disc keeps its name and the identification of its volume,
+// which the options page shows but does not let the user change.
+void TRecording::TakeOverVolume() {
+    TVolumeIdentity identity;
+    if (burner_.GetUsedSectors() == 0 || !ReadVolumeIdentity(burner_, identity)) return;
+    if (!identity.Label.empty()) projectName_ = identity.Label;
+    burner_.IdPreparer = identity.Preparer;
+    burner_.IdPublisher = identity.Publisher;
+    burner_.FileCopyright = identity.Copyright;
+}
+
+void TRecording::ApplyOptions() {
+    DefaultSettings(burner_);
+    burner_.SetCacheSize(request_.CacheBytes);
+    burner_.WritePostGap = request_.PostGap;
+    burner_.TestWrite = request_.TestWrite;
+    if (request_.Task == TRecordTask::RecordImage) return;
+    burner_.IdVolume = request_.VolumeId.value_or(projectName_);
+    if (request_.Preparer) burner_.IdPreparer = *request_.Preparer;
+    if (request_.Publisher) burner_.IdPublisher = *request_.Publisher;
+    if (request_.Copyright) burner_.FileCopyright = *request_.Copyright;
+    if (!request_.BootImage.empty()) {
+        burner_.Layout().BootImageFile = request_.BootImage;
+        burner_.Layout().MakeBootable = true;
+    }
+}
+
+bool TRecording::Check(std::int64_t imageSectors) {
+    const TAskQuestion askErase = [this](const TPageMessage&) { return request_.Erase; };
+    const auto refused = [this](const TCheckResult& result) {
+        if (result.Declined)
+            FailQuestion(result.Message.Text, "--erase");
+        else
+            Fail(result.Message.Text);
+        return false;
+    };
+    const TRecordTask task = request_.Task;
+    if (task == TRecordTask::RecordImage) {
+        // Nothing is laid out: the image file's own size is what has to fit.
+        if (ImageNeedsErase(burner_)) {
+            if (!request_.Erase) return refused(TCheckResult::Decline());
+            choices_.EraseFirst = true;
+        }
+    } else {
+        if (const TCheckResult result = AddFiles(burner_, task, NewFilesBytes(burner_), nullptr, choices_, askErase);
+            !result.Passed)
+            return refused(result);
+        if (request_.Erase && !choices_.EraseFirst) {
+            if (!IsRewritableKind(burner_.GetDiscType())) {
+                burner_.LoadUnload(true);
+                Fail("Insert RW-disc for erasing...");
+                return false;
+            }
+            choices_.EraseFirst = true;
+            // The disc will be empty: what remains free is counted on it.
+            DecideFinalizeDisc(burner_, true);
+        }
+        imageSectors = burner_.GetImageSize();
+    }
+    if (request_.Finalize) burner_.FinalizeDisc = true;
+    if (const TCheckResult result = CheckBurn(burner_, task, imageSectors, choices_, askErase); !result.Passed)
+        return refused(result);
+    return true;
+}
+
+int TRecording::Run() {
+    // Errors and file-system warnings always reach the user; the rest of the
+    // engine's diagnostics only with --verbose. Workers post them too.
+    burner_.OnDebugMessage = [this](TSCSIDevice&, const std::string& message, int mType) {
+        if (mType == mtFileSystem) ++problems_;
+        if (mType == mtError || mType == mtFileSystem || request_.Verbose) progress_.Print(message);
+    };
+    if (!OpenDrives(burner_) || ChooseDrive(burner_, request_.Device) < 0) return kRecordFailed;
+    PaceWithEmulatedRecorder(burner_);
+    // A disc just put in is given the time to spin up; the checks tell
+    // what is wrong with a drive that does not get ready.
+    LoadAndWaitForDisc(burner_);
+
+    std::int64_t imageSectors = 0;
+    switch (request_.Task) {
+        case TRecordTask::RecordNew:
+            burner_.BeginProject(TOrvoBurner::TProjectTask::RecordNew);
+            projectName_ = DefaultProjectName(request_.Paths);
+            if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
+            break;
+        case TRecordTask::ContinueDisc:
+            BeginContinueProject(burner_, importIncomplete_);
+            if (importIncomplete_)
+                Warn("the disc's last session could not be read completely; the new session will not show "
+                     "what was left out");
+            TakeOverVolume();
+            if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
+            break;
+        case TRecordTask::RecordImage: {
+            std::int64_t bytes = 0;
+            if (!IsReadableFile(request_.Paths.front(), &bytes))
+                return Fail("cannot read the image file '" + request_.Paths.front() + "'");
+            imageSectors = TOrvoBurner::SectorsOf(bytes);
+            if (request_.PostGap && imageSectors < TImageLayout::kMinImageSectors)
+                imageSectors = TImageLayout::kMinImageSectors;
+            break;
+        }
+    }
+    ApplyOptions();
+    if (!Check(imageSectors)) return kRecordFailed;
+
+    const std::vector<std::string> speeds = WriteSpeedList(burner_);
+    const std::string speedText = PickSpeed(speeds, request_.Speed);
+    SelectWriteSpeed(burner_, speedText);
+
+    TProcessPlan plan;
+    plan.Name = request_.Name;
+    plan.EraseFirst = choices_.EraseFirst;
+    plan.Eject = request_.Eject;
+    if (request_.Task == TRecordTask::RecordImage) {
+        plan.RecordCaption = "Record ISO-image to disc";
+        plan.ImageFile = request_.Paths.front();
+    } else {
+        plan.RecordCaption = "Record on " + speedText;
+    }
+    if (!ProcessRecording(burner_, plan, progress_)) return kRecordFailed;
+    return Partial();
+}
+
+}  // namespace
+
+std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) {
+    request.Device = args.Value("--device");
+    if (args.Has("--speed")) {
+        request.Speed = args.Value("--speed");
+        const double steps = SpeedSteps(request.Speed);
+        const bool digitsOnly = request.Speed.find_first_not_of("0123456789.xX") == std::string::npos;
+        if (!digitsOnly || steps <= 0 || steps > kMostSpeedSteps) return "--speed wants a speed such as 16 or 16x";
+    }
+    request.Erase = args.Has("--erase");
+    request.Finalize = args.Has("--finalize");
+    request.TestWrite = args.Has("--test-write");
+    request.Replace = args.Has("--replace");
+    request.Eject = args.Has("--eject");
+    request.Verbose = args.Has("--verbose");
+    request.PostGap = !args.Has("--no-post-gap");
+    const auto text = [&](const char* key) -> std::optional<std::string> {
+        if (!args.Has(key)) return std::nullopt;
+        return args.Value(key);
+    };
+    request.VolumeId = text("--volume-id");
+    request.Preparer = text("--preparer");
+    request.Publisher = text("--publisher");
+    request.Copyright = text("--copyright");
+    if (args.Has("--boot")) {
+        request.BootImage = args.Value("--boot");
+        if (!IsReadableFile(request.BootImage)) return "cannot read the boot image '" + request.BootImage + "'";
+    }
+    if (args.Has("--cache-mb")) {
+        std::int64_t mb = 0;
+        if (!ParseWholeNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, mb))
+            return "--cache-mb wants a number of MiB from 2 to 4095";
+        request.CacheBytes = static_cast<std::uint32_t>(mb << 20);
+    }
+    request.Paths = args.Positional;
+    return {};
+}
+
+int RecordUsageError(const char* name, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, message.c_str(), name);
+    return kRecordUsage;
+}
+
+int RunRecording(const TRecordRequest& request) {
+    TSyncQueue::Main().ClaimOwnership();
+    int status = kRecordFailed;
+    {
+        TOrvoBurner burner;
+        status = TRecording(request, burner).Run();
+    }
+    TThread::WaitForFreeOnTerminateThreads();
+    return status;
+}
+
+}  // namespace sorvane::cli
