@@ -1,0 +1,245 @@
+#include "tests/burn/burn_cli_fixture.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+
+#include "engine/device/transport.h"
+
+extern char** environ;
+
+namespace sorvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Fast enough that the recorder's own waits (spinning up, closing a
+// session) and the burner's pauses, which follow its clock, cost nothing.
+constexpr char kTimeScale[] = "1000000";
+
+std::string ProgramFolder() {
+    std::string path(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    path.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+std::vector<std::uint8_t> ShellBytes(const std::string& command) {
+    const TRun run = Shell(command);
+    return Bytes(run.Output);
+}
+
+bool Installed(const char* program) {
+    return Shell(std::string("command -v ") + program + " >/dev/null").ExitCode == 0;
+}
+
+// Reader names carry the version (";1") and, for a name without an
+// extension, the dot that stands before it; a path compares without them.
+std::string PlainName(std::string name) {
+    if (const auto semicolon = name.rfind(';'); semicolon != std::string::npos) name.resize(semicolon);
+    if (!name.empty() && name.back() == '.') name.pop_back();
+    return name;
+}
+
+}  // namespace
+
+std::string Quote(const std::string& text) { return "'" + text + "'"; }
+
+TRun Shell(const std::string& command) {
+    TRun run;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 65536> chunk;
+    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe)) run.Output.append(chunk.data(), n);
+    const int status = ::pclose(pipe);
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::vector<std::uint8_t> Noise(std::size_t bytes, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> data(bytes);
+    for (auto& byte : data) byte = static_cast<std::uint8_t>(random());
+    return data;
+}
+
+bool HaveReaders() { return Installed("xorriso") && Installed("isoinfo"); }
+
+TFoundTree ReadWithXorriso(const std::string& image, const std::string& scratch) {
+    TFoundTree found;
+    const TRun report = Shell("xorriso -indev " + Quote(image) + " -find / -type f -exec report_lba --");
+    // "File data lba:  0 ,    18934 ,        1 ,        8 , '/README'"
+    static const std::regex line(R"(File data lba:\s*\d+\s*,\s*(\d+)\s*,\s*\d+\s*,\s*(\d+)\s*,\s*'(.*)')");
+    std::istringstream lines(report.Output);
+    for (std::string text; std::getline(lines, text);) {
+        std::smatch m;
+        if (!std::regex_search(text, m, line)) continue;
+        TFoundFile& file = found[m[3].str()];
+        file.Lba = std::stoll(m[1].str());
+        file.Size = std::stoll(m[2].str());
+    }
+    const std::string folder = scratch + "/xorriso";
+    fs::remove_all(folder);
+    const TRun extract = Shell("xorriso -indev " + Quote(image) + " -osirrox on -extract / " + Quote(folder));
+    if (extract.ExitCode != 0) {
+        ADD_FAILURE() << "xorriso cannot extract " << image << "\n" << extract.Output;
+        return {};
+    }
+    // Without Rock Ridge the copies may come without write permission.
+    Shell("chmod -R u+rwX " + Quote(folder));
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        TFoundFile& file = found["/" + fs::relative(entry.path(), folder).string()];
+        file.Content = ReadAll(entry.path().string());
+        file.Size = static_cast<std::int64_t>(file.Content.size());
+    }
+    return found;
+}
+
+TFoundTree ReadWithIsoinfo(const std::string& image, bool joliet) {
+    TFoundTree found;
+    const std::string tree = joliet ? "-J " : "";
+    const TRun listing = Shell("isoinfo " + tree + "-l -i " + Quote(image));
+    if (listing.ExitCode != 0) {
+        ADD_FAILURE() << "isoinfo cannot list " << image << "\n" << listing.Output;
+        return {};
+    }
+    // "----------   0    0    0          300000 Dec  7 2026 [    150 00]  big.bin;1 "
+    static const std::regex fileLine(R"(^-\S{9}\s+\d+\s+\d+\s+\d+\s+(\d+)\s+\w+\s+\d+\s+\d+\s+\[\s*(\d+)\s+\d+\]\s+(.*?)\s*$)");
+    static const std::regex folderLine(R"(^Directory listing of (.*)$)");
+    std::string folder = "/";
+    std::istringstream lines(listing.Output);
+    for (std::string text; std::getline(lines, text);) {
+        std::smatch m;
+        if (std::regex_match(text, m, folderLine)) {
+            folder = m[1].str();
+            continue;
+        }
+        if (!std::regex_match(text, m, fileLine)) continue;
+        const std::string recorded = folder + m[3].str();
+        TFoundFile& file = found[folder + PlainName(m[3].str())];
+        file.Size = std::stoll(m[1].str());
+        file.Lba = std::stoll(m[2].str());
+        file.Content = ShellBytes("isoinfo " + tree + "-i " + Quote(image) + " -x " + Quote(recorded));
+    }
+    return found;
+}
+
+void BurnCliTest::SetUp() {
+    // A real optical drive would be preferred to the recorder.
+    struct stat info {};
+    if (::stat("/dev/sr0", &info) == 0) GTEST_SKIP() << "this machine has an optical drive";
+    fs::create_directories(work);
+}
+
+void BurnCliTest::TearDown() {
+    TTransport::Instance().Close();
+    vdrive::THost::Instance().UseMemory();
+}
+
+TRun BurnCliTest::Cli(const std::string& arguments) {
+    return Shell(std::string("env -u SORVANE_ASPI_LIBRARY SORVANE_VDRIVE_TIME_SCALE=") + kTimeScale +
+                 " SORVANE_VDRIVE_HOME=" + Quote(home) + " " + Quote(ProgramFolder() + "sorvane-cli") + " " +
+                 arguments);
+}
+
+TRun BurnCliTest::CliInterrupted(const std::string& arguments, const std::string& cue) {
+    TRun run;
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return run;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    // exec all the way down, so that the signal reaches sorvane-cli itself.
+    const std::string command = std::string("exec env -u SORVANE_ASPI_LIBRARY SORVANE_VDRIVE_TIME_SCALE=") +
+                                kTimeScale + " SORVANE_VDRIVE_HOME=" + Quote(home) + " " +
+                                Quote(ProgramFolder() + "sorvane-cli") + " " + arguments;
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        return run;
+    }
+    bool signalled = false;
+    std::array<char, 4096> chunk;
+    for (;;) {
+        const ssize_t n = ::read(pipeFds[0], chunk.data(), chunk.size());
+        if (n <= 0) break;
+        run.Output.append(chunk.data(), static_cast<std::size_t>(n));
+        if (!signalled && run.Output.find(cue) != std::string::npos) {
+            ::kill(pid, SIGINT);
+            signalled = true;
+        }
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    EXPECT_TRUE(signalled) << "never saw '" << cue << "'";
+    return run;
+}
+
+void BurnCliTest::Insert(const vdrive::TMediumSpec& medium) {
+    vdrive::THost& host = vdrive::THost::Instance();
+    std::string error;
+    ASSERT_TRUE(host.UseStateFolder(home, &error)) << error;
+    ASSERT_TRUE(host.Insert(0, medium, &error)) << error;
+    ASSERT_TRUE(host.Save(&error)) << error;
+    host.UseMemory();  // lets the other process have the folder
+}
+
+vdrive::TDriveStatus BurnCliTest::Status() {
+    vdrive::THost& host = vdrive::THost::Instance();
+    std::string error;
+    EXPECT_TRUE(host.UseStateFolder(home, &error)) << error;
+    vdrive::TDriveStatus status = host.Status(0);
+    host.UseMemory();
+    return status;
+}
+
+std::string BurnCliTest::ExportSession(int number) {
+    vdrive::THost& host = vdrive::THost::Instance();
+    std::string error;
+    const std::string image = tmp.Path() + "/session" + std::to_string(number) + ".iso";
+    EXPECT_TRUE(host.UseStateFolder(home, &error)) << error;
+    EXPECT_TRUE(host.ExportSession(0, number, image, &error)) << error;
+    host.UseMemory();
+    return image;
+}
+
+std::string BurnCliTest::Write(const std::string& relative, const std::vector<std::uint8_t>& content) {
+    const std::string path = work + "/" + relative;
+    fs::create_directories(fs::path(path).parent_path());
+    WriteAll(path, content);
+    return path;
+}
+
+std::string BurnCliTest::Write(const std::string& relative, const std::string& text) {
+    return Write(relative, Bytes(text));
+}
+
+std::string BurnCliTest::Sparse(const std::string& relative, std::int64_t bytes) {
+    const std::string path = Write(relative, std::vector<std::uint8_t>());
+    fs::resize_file(path, static_cast<std::uintmax_t>(bytes));
+    return path;
+}
+
+}  // namespace sorvane::test
