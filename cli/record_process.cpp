@@ -5,12 +5,17 @@
 
 #include "cli/erase_progress.h"
 #include "cli/interrupt.h"
+#include "engine/device/sense.h"
 #include "engine/rtl/sync_queue.h"
 
 namespace sorvane::cli {
 namespace {
 
 constexpr int kPumpSliceMs = 100;
+// How long a drive busy with its buffer is given before the tray is left
+// locked, and how often it is asked meanwhile.
+constexpr int kUnlockWaitMs = 120000;
+constexpr int kUnlockPollMs = 1000;
 constexpr char kQuickErase[] = "Quick erase";
 
 void Status(const std::string& line) {
@@ -32,11 +37,26 @@ int DeviceFill(const TOrvoBurner& burner) {
     return static_cast<int>((size - free) * 100 / size);
 }
 
+// Unlocks the tray. A drive still writing out its buffer after a stopped
+// recording refuses every command for a while, and the recording may have
+// given up waiting for it; the tray is let go once the drive takes commands
+// again.
+void LetTrayGo(TOrvoBurner& burner) {
+    for (int waited = 0;; waited += kUnlockPollMs) {
+        if (burner.AllowMediumRemoval(true)) return;
+        const bool busy = burner.TargetBusy || ParseSense(burner.SenseData).Asc == asc::kNotReady;
+        if (!busy || waited >= kUnlockWaitMs) break;
+        burner.Sleep(kUnlockPollMs);
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "Warning: the drive did not let the tray go: %s\n", burner.LastError.c_str());
+}
+
 // The end of the operation, whatever it was. The recording leaves the tray
 // locked after a failure, and the drive belongs to the user again now.
 void Finish(TOrvoBurner& burner, bool success, bool eject) {
     burner.Abort();
-    burner.AllowMediumRemoval(true);
+    LetTrayGo(burner);
     if (success && eject) burner.LoadUnload(true);
 }
 
