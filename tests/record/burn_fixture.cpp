@@ -149,6 +149,7 @@ BurnTest::BurnTest() {
 }
 
 BurnTest::~BurnTest() {
+    host.SetLogSink({});
     TThread::WaitForFreeOnTerminateThreads();
     TSyncQueue::Main().Pump();
     TSCSIDevice::CurrentDiscKind = 0;
@@ -163,6 +164,14 @@ void BurnTest::Insert(const vdrive::TMediumSpec& medium, const vdrive::TDriveMod
     burner.WritePostGap = true;
     burner.FinalizeDisc = false;
     burner.TestWrite = false;
+}
+
+void BurnTest::Swap(const vdrive::TMediumSpec& medium) {
+    std::string error;
+    ASSERT_TRUE(host.Insert(0, medium, &error)) << error;
+    burner.TestUnitReady(5000);  // the medium change is reported once
+    burner.ResetProject();
+    files.clear();
 }
 
 void BurnTest::AddFile(const std::string& dir, const std::string& name, std::size_t size, std::uint8_t seed) {
