@@ -27,6 +27,8 @@ constexpr std::uint32_t kLastDescriptorSector = 32;
 constexpr std::size_t kVolumeSpaceSizeOffset = 80;
 // Track information byte 7, bit 0: the next writable address is valid.
 constexpr std::uint8_t kNwaValid = 0x01;
+// DVD error correction blocks: 16 sectors.
+constexpr int kEccBlock = 16;
 
 std::uint32_t BlockSizeFor(TDiscKind kind) {
     return disc::WritesCdBlocks(kind) ? TCacheThread::kCdBlockSize : TCacheThread::kDataBlockSize;
@@ -80,10 +82,18 @@ bool TOrvoBurner::FindNextWritableAddress(int& startAddress) {
         // A DVD-RW is one growing track: track 1's next writable address.
         const bool read = ReadTrackInformation(1);
         if (read && TrackInfo.NextWritable != 0) startAddress = static_cast<int>(TrackInfo.NextWritable);
+        const bool noNextWritable = read && !(TrackInfo.ValidFlags & kNwaValid);
+        if (!noNextWritable) return read;
+        if (kind == kind::kDvdRwRestrictedOverwrite) {
+            // Formatted to its end, the disc cannot grow: like a DVD+RW, the
+            // session follows the volume at its start, in the whole ECC
+            // blocks restricted overwrite is written in.
+            const std::int64_t end = static_cast<std::uint32_t>(ReadVolumeSpaceSize());
+            startAddress = static_cast<int>((end + kEccBlock - 1) / kEccBlock * kEccBlock);
+            return true;
+        }
         // A sequential disc whose first track is closed grows by sessions,
         // as the other kinds do.
-        const bool firstTrackClosed = read && !(TrackInfo.ValidFlags & kNwaValid);
-        if (!(kind == kind::kDvdRwSequential && firstTrackClosed)) return read;
     }
     const bool read = ReadTrackInformation(GetLastSession() + 1);
     startAddress = read ? static_cast<int>(TrackInfo.NextWritable) : 0;

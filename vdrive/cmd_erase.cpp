@@ -116,8 +116,8 @@ TReply TDrive::FormatUnit(const TCommand& c) {
                     next.Intermediate = true;
                     seconds = kQuickFormatSeconds;
                     break;
-                case 0x13:  // quick grow of the last session
-                    if (!restricted || m.Intermediate || blocks > room)
+                case 0x13:  // quick grow of the last session; not offered when formatted to the end
+                    if (!restricted || m.Intermediate || room == 0 || blocks > room)
                         return TReply::Check(sense::InvalidFieldInParameterList);
                     next = m;
                     next.Intermediate = true;

@@ -57,7 +57,9 @@ bool TakesStreamingSpeed(TDiscKind kind) {
 }
 
 bool CanTestWrite(TDiscKind kind) {
-    return kind == kind::kCdR || kind == kind::kCdRw || kind == kind::kDvdR || kind == kind::kDvdRwSequential;
+    // The write parameters page of a DVD-RW never carries the Test Write
+    // bit, and DVD+R, DVD+RW and DVD-RAM drives have no simulation mode.
+    return kind == kind::kCdR || kind == kind::kCdRw || kind == kind::kDvdR;
 }
 
 bool WritesCdBlocks(TDiscKind kind) { return IsCdRecordable(kind); }
@@ -114,11 +116,15 @@ std::string TDiscTarget::Open() {
 
 void TDiscTarget::SetStreamingForDvdR() {
     device_.SetStreamingSpeed(0, kDvdREndSector, kDvdRReadSize, kDvdRWriteSize, kStreamingTimeMs, kStreamingTimeMs);
-    device_.SendTimeStamp(Now());
-    // The track is reserved for exactly what will be written: the stream
-    // rounded up to whole write units.
-    const std::int64_t units = (recording_.StreamSectors + kDvdWriteUnit - 1) / kDvdWriteUnit;
-    device_.ReserveTrack(static_cast<std::uint32_t>(units * kDvdWriteUnit));
+    // The time stamp and the reservation are recorded on the disc at once,
+    // simulation or not: a test write sends neither.
+    if (!recording_.TestWrite) {
+        device_.SendTimeStamp(Now());
+        // The track is reserved for exactly what will be written: the
+        // stream rounded up to whole write units.
+        const std::int64_t units = (recording_.StreamSectors + kDvdWriteUnit - 1) / kDvdWriteUnit;
+        device_.ReserveTrack(static_cast<std::uint32_t>(units * kDvdWriteUnit));
+    }
     device_.WaitUntilReady(kReadyWaitMs, kReadyPollMs);
 }
 
