@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <regex>
 #include <sstream>
+#include <string_view>
 
 #include "engine/device/transport.h"
 
@@ -82,15 +82,21 @@ bool HaveReaders() { return Installed("xorriso") && Installed("isoinfo"); }
 TFoundTree ReadWithXorriso(const std::string& image, const std::string& scratch) {
     TFoundTree found;
     const TRun report = Shell("xorriso -indev " + Quote(image) + " -find / -type f -exec report_lba --");
-    // "File data lba:  0 ,    18934 ,        1 ,        8 , '/README'"
-    static const std::regex line(R"(File data lba:\s*\d+\s*,\s*(\d+)\s*,\s*\d+\s*,\s*(\d+)\s*,\s*'(.*)')");
+    // "File data lba:  0 ,    18934 ,        1 ,        8 , '/README'": extent
+    // number, first sector, sectors, size, path.
+    constexpr std::string_view kHead = "File data lba:";
     std::istringstream lines(report.Output);
     for (std::string text; std::getline(lines, text);) {
-        std::smatch m;
-        if (!std::regex_search(text, m, line)) continue;
-        TFoundFile& file = found[m[3].str()];
-        file.Lba = std::stoll(m[1].str());
-        file.Size = std::stoll(m[2].str());
+        if (!text.starts_with(kHead)) continue;
+        const auto quote = text.find('\'');
+        if (quote == std::string::npos || text.back() != '\'') continue;
+        std::istringstream fields(text.substr(kHead.size(), quote - kHead.size()));
+        std::int64_t extent = 0, lba = 0, sectors = 0, size = 0;
+        char comma = 0;
+        if (!(fields >> extent >> comma >> lba >> comma >> sectors >> comma >> size)) continue;
+        TFoundFile& file = found[text.substr(quote + 1, text.size() - quote - 2)];
+        file.Lba = lba;
+        file.Size = size;
     }
     const std::string folder = scratch + "/xorriso";
     fs::remove_all(folder);
@@ -118,23 +124,32 @@ TFoundTree ReadWithIsoinfo(const std::string& image, bool joliet) {
         ADD_FAILURE() << "isoinfo cannot list " << image << "\n" << listing.Output;
         return {};
     }
+    // "Directory listing of /Docs/", then one line per entry:
     // "----------   0    0    0          300000 Dec  7 2026 [    150 00]  big.bin;1 "
-    static const std::regex fileLine(R"(^-\S{9}\s+\d+\s+\d+\s+\d+\s+(\d+)\s+\w+\s+\d+\s+\d+\s+\[\s*(\d+)\s+\d+\]\s+(.*?)\s*$)");
-    static const std::regex folderLine(R"(^Directory listing of (.*)$)");
+    // (attributes, three numbers, size, date, first sector and record
+    // flags in brackets, name); a folder's attributes begin with "d".
+    constexpr std::string_view kFolderHead = "Directory listing of ";
     std::string folder = "/";
     std::istringstream lines(listing.Output);
     for (std::string text; std::getline(lines, text);) {
-        std::smatch m;
-        if (std::regex_match(text, m, folderLine)) {
-            folder = m[1].str();
+        if (text.starts_with(kFolderHead)) {
+            folder = text.substr(kFolderHead.size());
             continue;
         }
-        if (!std::regex_match(text, m, fileLine)) continue;
-        const std::string recorded = folder + m[3].str();
-        TFoundFile& file = found[folder + PlainName(m[3].str())];
-        file.Size = std::stoll(m[1].str());
-        file.Lba = std::stoll(m[2].str());
-        file.Content = ShellBytes("isoinfo " + tree + "-i " + Quote(image) + " -x " + Quote(recorded));
+        const auto open = text.find('['), close = text.find(']');
+        if (!text.starts_with("-") || open == std::string::npos || close == std::string::npos || close < open)
+            continue;
+        std::istringstream head(text.substr(0, open)), bracket(text.substr(open + 1, close - open - 1));
+        std::string attributes, month;
+        std::int64_t a = 0, b = 0, c = 0, size = 0, day = 0, year = 0, lba = 0;
+        if (!(head >> attributes >> a >> b >> c >> size >> month >> day >> year) || !(bracket >> lba)) continue;
+        std::string name = text.substr(close + 1);
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        TFoundFile& file = found[folder + PlainName(name)];
+        file.Size = size;
+        file.Lba = lba;
+        file.Content = ShellBytes("isoinfo " + tree + "-i " + Quote(image) + " -x " + Quote(folder + name));
     }
     return found;
 }
