@@ -79,6 +79,7 @@ private:
     // Loads the files and folders; false when a replace question was
     // answered No.
     bool AddPaths();
+    bool DiscHoldsData();
     void TakeOverVolume();
     void ApplyOptions();
     // The checks of the project and options pages; false, with the reason
@@ -123,11 +124,20 @@ bool TRecording::AddPaths() {
     return declinedReplace_.empty();
 }
 
+// Whether the disc holds anything a new session could hide. A sequential
+// DVD-RW that holds closed sessions reports no used sectors; its volume
+// tells.
+bool TRecording::DiscHoldsData() {
+    return burner_.GetUsedSectors() != 0 || burner_.FindVolumeSpaceSize() != 0;
+}
+
 // A continued disc keeps its name and the identification of its volume,
-// which the options page shows but does not let the user change.
+// which the options page shows but does not let the user change. The name
+// is the volume's whenever there is one, the used sectors notwithstanding
+// (see DiscHoldsData).
 void TRecording::TakeOverVolume() {
     TVolumeIdentity identity;
-    if (burner_.GetUsedSectors() == 0 || !ReadVolumeIdentity(burner_, identity)) return;
+    if (!ReadVolumeIdentity(burner_, identity)) return;
     if (!identity.Label.empty()) projectName_ = identity.Label;
     burner_.IdPreparer = identity.Preparer;
     burner_.IdPublisher = identity.Publisher;
@@ -209,10 +219,14 @@ int TRecording::Run() {
             if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
             break;
         case TRecordTask::ContinueDisc:
-            BeginContinueProject(burner_, importIncomplete_);
-            if (importIncomplete_)
+            if (!BeginContinueProject(burner_, importIncomplete_) && DiscHoldsData()) {
+                importIncomplete_ = true;
+                Warn("the disc's last session could not be read; the new session will show only what is "
+                     "given now");
+            } else if (importIncomplete_) {
                 Warn("the disc's last session could not be read completely; the new session will not show "
                      "what was left out");
+            }
             TakeOverVolume();
             if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
             break;
@@ -260,6 +274,7 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     request.Erase = args.Has("--erase");
     request.Finalize = args.Has("--finalize");
     request.TestWrite = args.Has("--test-write");
+    if (request.Erase && request.TestWrite) return "--test-write simulates the recording only: --erase would be real";
     request.Replace = args.Has("--replace");
     request.Eject = args.Has("--eject");
     request.Verbose = args.Has("--verbose");

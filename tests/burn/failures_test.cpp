@@ -13,12 +13,12 @@ using S = vdrive::TMediumState;
 
 constexpr std::int64_t kMb = 1048576;
 
-class RecordFailures : public BurnCliTest {
+class RecordEnds : public BurnCliTest {
 protected:
     std::string SmallFile() { return Quote(Write("small.txt", "small\n")); }
 };
 
-TEST_F(RecordFailures, DiscsThatCannotTakeARecordingAreEjectedWithTheReason) {
+TEST_F(RecordEnds, DiscsThatCannotTakeARecordingAreEjectedWithTheReason) {
     const struct {
         vdrive::TMediumSpec Medium;
         const char* Command;
@@ -47,7 +47,7 @@ TEST_F(RecordFailures, DiscsThatCannotTakeARecordingAreEjectedWithTheReason) {
     }
 }
 
-TEST_F(RecordFailures, ProjectOrImageLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWritten) {
+TEST_F(RecordEnds, ProjectOrImageLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWritten) {
     // Sparse: never read, since the check comes first.
     const std::string large = Quote(Sparse("large.bin", 800 * kMb));
     Insert({K::CdR});
@@ -60,7 +60,7 @@ TEST_F(RecordFailures, ProjectOrImageLargerThanTheFreeSpaceIsRefusedBeforeAnythi
     EXPECT_EQ(Status().State, "blank");
 }
 
-TEST_F(RecordFailures, EraseQuestionIsAnsweredYesOnlyByTheEraseOption) {
+TEST_F(RecordEnds, EraseQuestionIsAnsweredYesOnlyByTheEraseOption) {
     Insert({K::CdRw, S::Finalized, VdriveTest::MakeImage(400, "full.iso")});
     const std::string file = SmallFile();
     TRun run = Cli("burn " + file);
@@ -80,7 +80,7 @@ TEST_F(RecordFailures, EraseQuestionIsAnsweredYesOnlyByTheEraseOption) {
     EXPECT_FALSE(status.Locked);
 }
 
-TEST_F(RecordFailures, ImageOnARewritableDiscThatHoldsDataNeedsTheEraseAnswered) {
+TEST_F(RecordEnds, ImageOnARewritableDiscThatHoldsDataNeedsTheEraseAnswered) {
     Insert({K::CdRw, S::Closed, VdriveTest::MakeImage(400, "old.iso")});
     const std::string image = Quote(VdriveTest::MakeImage(500, "new.iso"));
     TRun run = Cli("burn-image " + image);
@@ -95,7 +95,7 @@ TEST_F(RecordFailures, ImageOnARewritableDiscThatHoldsDataNeedsTheEraseAnswered)
     EXPECT_EQ(status.Sessions[0].Length, 500u);
 }
 
-TEST_F(RecordFailures, FileOfTheDiscIsReplacedOnlyWhenTheReplaceOptionSaysSo) {
+TEST_F(RecordEnds, FileOfTheDiscIsReplacedOnlyWhenTheReplaceOptionSaysSo) {
     Insert({K::CdR});
     ASSERT_EQ(Cli("burn " + Quote(Write("one/a.txt", "first\n"))).ExitCode, 0);
     const std::string second = Quote(Write("two/a.txt", "second\n"));
@@ -110,7 +110,7 @@ TEST_F(RecordFailures, FileOfTheDiscIsReplacedOnlyWhenTheReplaceOptionSaysSo) {
     EXPECT_EQ(Status().Sessions.size(), 2u);
 }
 
-TEST_F(RecordFailures, TestWriteRecordsNothingAndFinalizeClosesTheDisc) {
+TEST_F(RecordEnds, TestWriteRecordsNothingAndFinalizeClosesTheDisc) {
     Insert({K::CdR});
     const std::string file = SmallFile();
     TRun run = Cli("burn --test-write " + file);
@@ -124,7 +124,7 @@ TEST_F(RecordFailures, TestWriteRecordsNothingAndFinalizeClosesTheDisc) {
     EXPECT_EQ(run.Output, "sorvane-cli continue: Disc is finalized.\n");
 }
 
-TEST_F(RecordFailures, CtrlCStopsTheRecordingAndLetsTheTrayGo) {
+TEST_F(RecordEnds, CtrlCStopsTheRecordingAndLetsTheTrayGo) {
     // A recording long enough to be caught in the middle; its file is
     // sparse, so that the disc's emulation keeps no data of it either.
     Insert({K::DvdR});
@@ -140,11 +140,45 @@ TEST_F(RecordFailures, CtrlCStopsTheRecordingAndLetsTheTrayGo) {
     EXPECT_NE(status.State, "closed") << "an aborted recording closes nothing";
 }
 
-TEST_F(RecordFailures, WrongCommandLinesAreRefusedWithTheHelpHint) {
+TEST_F(RecordEnds, EntriesLeftOutOrALastSessionReadInPartEndWithStatusThree) {
+    if (!HaveReaders()) GTEST_SKIP() << "xorriso is not installed";
+    // Joliet keeps names apart that the project takes for one: the disc's
+    // session cannot be repeated whole.
+    Write("old/Case.txt", "upper\n");
+    Write("old/case.txt", "lower\n");
+    const std::string image = tmp.Path() + "/old.iso";
+    ASSERT_EQ(Shell("xorriso -as mkisofs -J -o " + Quote(image) + " " + Quote(work + "/old")).ExitCode, 0);
+    Insert({K::CdR, S::Closed, image});
+    const std::string missing = work + "/missing.txt";
+    const TRun run = Cli("continue " + Quote(Write("new.txt", "new\n")) + " " + Quote(missing));
+    EXPECT_EQ(run.ExitCode, 3) << run.Output;
+    EXPECT_NE(run.Output.find("sorvane-cli continue: warning: the disc's last session could not be read completely"),
+              std::string::npos)
+        << run.Output;
+    EXPECT_NE(run.Output.find("sorvane-cli continue: warning: '" + missing + "' left out: "), std::string::npos)
+        << run.Output;
+    EXPECT_NE(run.Output.find("Record finished successfully\n"), std::string::npos) << run.Output;
+    EXPECT_EQ(Status().Sessions.size(), 2u);
+}
+
+TEST_F(RecordEnds, SpeedOptionTakesTheDrivesSpeedOfThatManyStepsOrTheNextBelow) {
+    Insert({K::CdR});
+    const std::string file = SmallFile();
+    for (const auto& [option, caption] : std::vector<std::pair<std::string, std::string>>{
+             {"", "Record on 48x (8,467 Kb/sec)\n"},
+             {"--speed 4 ", "Record on 4x (706 Kb/sec)\n"},
+             {"--speed=20x ", "Record on 16x (2,822 Kb/sec)\n"}}) {
+        const TRun run = Cli("burn --test-write " + option + file);
+        EXPECT_EQ(run.ExitCode, 0) << run.Output;
+        EXPECT_EQ(run.Output.rfind(caption, 0), 0u) << run.Output;
+    }
+}
+
+TEST_F(RecordEnds, WrongCommandLinesAreRefusedWithTheHelpHint) {
     const std::string file = SmallFile();
     for (const std::string& arguments : std::vector<std::string>{
              "burn", "burn --speed fast " + file, "burn --cache-mb 1 " + file, "burn --boot /nonexistent " + file,
-          "continue --erase " + file, "continue --preparer X " + file, "burn-image", "burn-image a.iso b.iso"}) {
+          "burn --erase --test-write " + file, "continue --erase " + file, "continue --preparer X " + file, "burn-image", "burn-image a.iso b.iso"}) {
         const TRun run = Cli(arguments);
         EXPECT_EQ(run.ExitCode, 2) << arguments << "\n" << run.Output;
         const std::string command = arguments.substr(0, arguments.find(' '));

@@ -81,6 +81,10 @@ protected:
         SCOPED_TRACE("session " + std::to_string(session));
         const TTree& tree = trees[static_cast<std::size_t>(session) - 1];
         const std::string image = ExportSession(session);
+        // A continued disc keeps its label and preparer.
+        const std::string descriptor = Shell("isoinfo -d -i " + Quote(image)).Output;
+        EXPECT_NE(descriptor.find("Volume id: ROUNDTRIP\n"), std::string::npos) << descriptor;
+        EXPECT_NE(descriptor.find("Data preparer id: TEST PREPARER\n"), std::string::npos) << descriptor;
         const struct {
             const char* Reader;
             TFoundTree Found;
@@ -118,20 +122,21 @@ protected:
 TEST_P(MultisessionRoundTrip, EverySessionShowsItsFilesAndKeepsThoseOfTheSessionsBefore) {
     const TMediumCase& medium = GetParam();
     MakeSources();
+    const std::string identity = "--volume-id ROUNDTRIP --preparer 'TEST PREPARER' ";
     const std::string firstPaths =
         Source(1, "/a.txt") + " " + Source(1, "/keep.txt") + " " + Source(1, "/empty.txt") + " " + Source(1, "/Docs");
     switch (medium.First) {
         case TMediumCase::TFirst::Burn:
             Insert({medium.Kind});
-            RecordSession(1, "burn -d sr0 --volume-id ROUNDTRIP " + firstPaths);
+            RecordSession(1, "burn -d sr0 " + identity + firstPaths);
             break;
         case TMediumCase::TFirst::BurnAfterErase:
             Insert({medium.Kind});
-            RecordSession(1, "burn --erase " + firstPaths);
+            RecordSession(1, "burn --erase " + identity + firstPaths);
             break;
         case TMediumCase::TFirst::XorrisoImage: {
             const std::string image = tmp.Path() + "/first.iso";
-            const TRun made = Shell("xorriso -as mkisofs -J -o " + Quote(image) + " " +
+            const TRun made = Shell("xorriso -as mkisofs -J -V ROUNDTRIP -p 'TEST PREPARER' -o " + Quote(image) + " " +
                                   Quote(work + "/s1"));
             ASSERT_EQ(made.ExitCode, 0) << made.Output;
             Insert({medium.Kind, S::Closed, image});
