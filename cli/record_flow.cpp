@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -226,6 +227,14 @@ int TRecording::Run() {
             } else if (importIncomplete_) {
                 Warn("the disc's last session could not be read completely; the new session will not show "
                      "what was left out");
+            }
+            if (request_.Verbose) {
+                const auto& table = burner_.Project().FileTable();
+                const auto kept = std::count_if(table.begin(), table.end(), [](const auto& e) {
+                    return e->Imported && !e->IsDirectory();
+                });
+                progress_.Print(Format("%s: %ld files of the disc's last session stay", request_.Name,
+                                       static_cast<long>(kept)));
             }
             TakeOverVolume();
             if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
