@@ -16,6 +16,8 @@ int RunDevices(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunErase(int argc, char** argv);  // cmd_erase.cpp
 int RunVdrive(int argc, char** argv);  // cmd_vdrive.cpp
+int RunSessions(int argc, char** argv);  // cmd_sessions.cpp
+int RunExtract(int argc, char** argv);   // cmd_extract.cpp
 int RunMakeIso(int argc, char** argv);  // cmd_make_iso.cpp
 
 }  // namespace sorvane::cli

@@ -16,6 +16,8 @@ namespace {
 constexpr TCommand kCommands[] = {
     {"devices", "list the CD/DVD drives", RunDevices},
     {"info", "show what a drive can do and what disc it holds", RunInfo},
+    {"sessions", "list the sessions of the disc and the files in each", RunSessions},
+    {"extract", "copy files, folders or a session from the disc", RunExtract},
     {"erase", "erase a rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM)", RunErase},
     {"vdrive", "manage the emulated recorder and its discs", RunVdrive},
     {"make-iso", "write files and folders into an ISO 9660 image", RunMakeIso},

@@ -26,9 +26,10 @@ std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFi
         written > 0 && written < total
             ? FormatDuration(elapsedSeconds * static_cast<double>(total - written) / static_cast<double>(written))
             : written >= total && total > 0 ? FormatDuration(0) : std::string("-:--");
-    return Format("%7.1f / %.1f Mb  %3d%%  read buffer %3d%%  elapsed %s  remaining %s",
-                  static_cast<double>(written) / kMb, static_cast<double>(total) / kMb, percent, cacheFill,
-                  FormatDuration(elapsedSeconds).c_str(), remaining.c_str());
+    const std::string buffer = cacheFill == kNoReadBuffer ? std::string() : Format("  read buffer %3d%%", cacheFill);
+    return Format("%7.1f / %.1f Mb  %3d%%%s  elapsed %s  remaining %s", static_cast<double>(written) / kMb,
+                  static_cast<double>(total) / kMb, percent, buffer.c_str(), FormatDuration(elapsedSeconds).c_str(),
+                  remaining.c_str());
 }
 
 TProgressLine::TProgressLine(std::FILE* out) : out_(out), enabled_(::isatty(::fileno(out)) == 1) {}

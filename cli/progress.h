@@ -18,6 +18,9 @@ namespace sorvane::cli {
 std::string FormatDuration(double seconds);
 // The line itself, e.g.
 // "  123.4 / 700.0 Mb   17%  read buffer  98%  elapsed 0:12  remaining 0:58".
+// A copy without a read-ahead buffer (files copied from a disc) passes
+// kNoReadBuffer, which leaves that column out.
+constexpr int kNoReadBuffer = -1;
 std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFill, double elapsedSeconds);
 
 class TProgressLine {

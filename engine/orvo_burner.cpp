@@ -13,6 +13,7 @@ TOrvoBurner::TOrvoBurner()
               [this](const std::string& message, int mType) { DebugMessage(message, mType); }),
       recorder_(DeviceLock, [this](const std::string& message, int mType) { DebugMessage(message, mType); }) {
     layout_.HeaderStream.Reserve(kHeaderStreamCapacity);
+    ConnectSessionImport();
     project_.OnAddFile = [this](TObject&, const std::string& fullPath, std::string& longName, std::string& shortName,
                                 TDateTime& dateTime, int attr, std::int64_t size, bool& skip) {
         if (OnAddFile) OnAddFile(*this, fullPath, longName, shortName, dateTime, attr, size, skip);
@@ -30,6 +31,7 @@ bool TOrvoBurner::ClearProject(int maxFiles, int maxDirs) {
 }
 
 bool TOrvoBurner::ResetProject() {
+    layout_.ImportSessionNumber = 0;
     return ClearProject(TProjectTree::kDefaultMaxFiles, TProjectTree::kDefaultMaxDirs);
 }
 

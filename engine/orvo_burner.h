@@ -7,6 +7,7 @@
 // component publishes them; properties whose setter does something, or that
 // live in an owned subsystem, are getter/setter pairs.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -47,6 +48,8 @@ public:
     TProjectTree& Project() { return project_; }
     const TProjectTree& Project() const { return project_; }
     bool ClearProject(int maxFiles, int maxDirs);
+    // The project of a new component: empty, with the default limits, and
+    // importing no session at the layout (ImportSessionNumber 0).
     bool ResetProject();
     TDEntry* FindDir(const std::string& path) const { return project_.FindDir(path); }
     TDEntry* ForceDir(const std::string& path) { return project_.ForceDir(path); }
@@ -107,6 +110,38 @@ public:
     void WriteJolietDirectories(int DirBase, int FileBase) { layout_.WriteJolietDirectories(DirBase, FileBase); }
     void WriteBootCatalog() { layout_.WriteBootCatalog(); }
     std::string WriteFilesToImage(TImageFile& Image) { return layout_.WriteFilesToImage(Image); }
+
+    // --- Previous sessions ---------------------------------------------------------
+    // The file system of session `Session` of the disc in the selected drive
+    // (255, or any number past the last: the last), imported into the
+    // project under `Into` (nullptr: the root). Its files keep the sectors
+    // their data lies at; its directories are rebuilt by the layout. When the
+    // walk had to leave something out, a warning (type 4) says that a new
+    // session would not show it, and ImportIncomplete() stays true until the
+    // next import.
+    bool ImportSession(std::uint8_t Session, TDEntry* Into);
+    bool ImportJolietDirectory(std::uint32_t Extent, std::uint32_t Length, TDEntry* Into);
+    bool ImportIsoDirectory(std::uint32_t Extent, std::uint32_t Length, TDEntry* Into);
+    bool ImportIncomplete() const { return importIncomplete_; }
+    // Copies an imported file from the disc into the local file `DestFile`.
+    // False, with LastError saying why, when the copy is not complete (a
+    // sector that cannot be read, a full disk, `Cancel` set); nothing is then
+    // left under that name.
+    bool ExtractFile(const TFEntry& Entry, const std::string& DestFile, const std::atomic<bool>* Cancel = nullptr);
+
+    // 0: a layout for a disc imports nothing. Otherwise every layout for a
+    // disc imports the session of the low byte (255: the last) into its
+    // ImportInto; "Continue CD/DVD" sets 0xFFFF.
+    std::uint16_t ImportSessionNumber() const { return layout_.ImportSessionNumber; }
+    void SetImportSessionNumber(std::uint16_t value) { layout_.ImportSessionNumber = value; }
+
+    // What a task's project is made for.
+    enum class TProjectTask { RecordNew, ContinueDisc, ImageFile };
+    // Starts the project of a task from a clean state: the project emptied
+    // and ImportSessionNumber set for that task alone (0xFFFF to continue the
+    // disc, 0 otherwise), so that nothing of an earlier task in the same
+    // process carries over into this one.
+    bool BeginProject(TProjectTask Task);
 
     // --- Recording -------------------------------------------------------------
     std::uint32_t CacheSize() const { return cacheSize_; }
@@ -169,6 +204,8 @@ public:
 
 private:
     bool SaveISOImageSynchronously(const std::string& FileName);
+    // Lets a layout for a disc import the session ImportSessionNumber names.
+    void ConnectSessionImport();
     // Lets a layout for a disc ask the drive for its kind and, while
     // building, for the next writable address.
     void ConnectDiscLayout();
@@ -190,6 +227,7 @@ private:
     TProjectTree project_;
     TImageLayout layout_;
     std::uint32_t cacheSize_ = kDefaultCacheSize;
+    bool importIncomplete_ = false;
     // The disc recording the next StartWriteThread(false) makes.
     std::optional<TDiscRecording> discRecording_;
     // Last, so that it is the first to go: a recording still running reads

@@ -55,6 +55,9 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
 }
 
 void SetFileDate(int fd, TDateTime value) {
+    // Day 0 is 1899-12-30, before any date ISO 9660 can record (its years
+    // count from 1900); the reader uses it for "no date".
+    if (value < 1) return;
     const auto seconds = DateTimeToFileDate(value);
     if (!seconds) return;
     timespec times[2];

@@ -50,7 +50,9 @@ TLocalFd OpenFolder(const std::string& path, std::string& error);
 TLocalFd CreateFolderIn(int parent, const std::string& name, std::string& error);
 // Writes all of `bytes`, retrying short writes.
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count);
-// Sets the modification (and access) time of an open file or folder.
+// Sets the modification (and access) time of an open file or folder. A
+// value without a date part (a date the disc did not record readably, or a
+// session's root, which has none) leaves the time of the copy.
 void SetFileDate(int fd, TDateTime value);
 // The text of errno for messages, upper-cased like the engine's texts.
 std::string SystemErrorText(int error);

@@ -1,0 +1,212 @@
+// sorvane-cli extract [-d DEVICE] --session N [DISC-PATH] DEST-FOLDER: copies
+// a file, a folder with everything in it, or a whole session from the disc
+// in the drive into a local folder.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "cli/commands.h"
+#include "cli/device_choice.h"
+#include "cli/disc_sessions.h"
+#include "cli/counting_disc_source.h"
+#include "cli/interrupt.h"
+#include "cli/progress.h"
+#include "cli/options.h"
+#include "engine/drive_disc_source.h"
+#include "engine/iso/local_name.h"
+
+namespace sorvane::cli {
+namespace {
+
+// How often the progress line is redrawn while files are copied.
+constexpr auto kRedrawEvery = std::chrono::milliseconds(250);
+
+constexpr std::array<TOptionDef, 5> kOptions = {{{"-d", "--device", true},
+                                                 {"-s", "--session", true},
+                                                 {nullptr, "--eject", false},
+                                                 {"-v", "--verbose", false},
+                                                 {"-h", "--help", false}}};
+
+void PrintHelp() {
+    std::fputs(
+        "Usage: sorvane-cli extract [-d DEVICE] --session N [DISC-PATH] DEST-FOLDER\n"
+        "\n"
+        "Copies a file, a folder with everything in it, or a whole session from the\n"
+        "disc in the drive into DEST-FOLDER, which is created when missing. A file\n"
+        "or folder keeps its name; a whole session (no DISC-PATH, or \"/\") arrives\n"
+        "as a folder named as 'sessions' shows the session (\"Session  002 - 1.23 Mb\").\n"
+        "DISC-PATH is a path as 'sessions' lists it, folders separated by \"/\"; it is\n"
+        "matched exactly first, then without regard to case.\n"
+        "\n"
+        "Names a disc may hold but a local folder may not (\"/\", \"..\", control\n"
+        "characters, names that differ only in case) are changed, and each change\n"
+        "is reported; nothing is ever written outside DEST-FOLDER.\n"
+        "\n"
+        "Options:\n"
+        "  -d, --device DEVICE   the drive: its name (sr0), index or address\n"
+        "                        (default: the drive 'devices' marks with '*')\n"
+        "  -s, --session N       the session to copy from: 1 is the first, 'last' the last\n"
+        "      --eject           open the tray once everything was copied\n"
+        "  -v, --verbose         name every file as it is copied\n"
+        "\n"
+        "Exit status: 0 when everything was copied; 1 when anything was not, after\n"
+        "saying what (the files copied so far stay); 2 on a usage error.\n",
+        stdout);
+}
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "sorvane-cli extract: %s\nTry 'sorvane-cli extract --help'.\n", message.c_str());
+    return 2;
+}
+
+std::string WithoutMarker(const std::string& message) {
+    return message.starts_with(">>> ") ? message.substr(4) : message;
+}
+
+// Whether DISC-PATH names the session's root: nothing but separators.
+bool NamesRoot(const std::string& discPath) { return discPath.find_first_not_of("/\\") == std::string::npos; }
+
+bool MakeFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (std::filesystem::is_directory(folder)) return true;
+    std::fprintf(stderr, "Error while creating folder '%s': %s\n", folder.c_str(),
+                 error ? error.message().c_str() : "a file of that name is in the way");
+    return false;
+}
+
+struct TRequest {
+    std::string Device;
+    int Session = 0;
+    std::string DiscPath;
+    std::string Folder;
+    bool Eject = false;
+    bool Verbose = false;
+};
+
+int Extract(const TRequest& request) {
+    TOrvoBurner burner;
+    if (!OpenDrives(burner)) return 1;
+    if (ChooseDrive(burner, request.Device) < 0) return 1;
+    if (!DiscReadyForSessions(burner)) return 1;
+
+    TDriveDiscSource drive(burner);
+    TCountingDiscSource disc(drive);
+    const int count = disc.GetLastSession();
+    if (count == 0) {
+        std::fputs("Sessions not found\n", stderr);
+        return 1;
+    }
+    const int number = request.Session == kLastSession ? count : request.Session;
+    if (number > count) {
+        std::fprintf(stderr, "Session %d not found: the disc has %d session%s.\n", number, count,
+                     count == 1 ? "" : "s");
+        return 1;
+    }
+
+    TProgressLine progress(stderr);
+    TDebugSink sink;
+    if (request.Verbose)
+        sink = [&progress](const std::string& message, int) { progress.Print(PrintableName(WithoutMarker(message))); };
+    const TDiscSession session = ReadDiscSession(disc, number, sink);
+    WarnAboutSession(session);
+    if (!session.FileSystemFound) {
+        std::fprintf(stderr, "Nothing extracted: no file system could be read in session %d.\n", number);
+        return 1;
+    }
+    const bool whole = NamesRoot(request.DiscPath);
+    const TDiscNode* node = whole ? &session.Root : FindDiscNode(session.Root, request.DiscPath);
+    if (!node) {
+        std::fprintf(stderr, "Nothing extracted: session %d holds no '%s'.\n", number,
+                     PrintableName(request.DiscPath).c_str());
+        return 1;
+    }
+    if (!MakeFolder(request.Folder)) return 1;
+
+    const TNodeTotals totals = TotalsOf(*node);
+    // Ctrl-C stops the copy between two reads and removes the file it was
+    // writing; a second one ends the program at once.
+    TInterruptWatch interrupt;
+    std::atomic<bool> cancel{false};
+    TSessionExtractor extractor(disc, sink);
+    extractor.Cancel = &cancel;
+    // The disc stays in the drive until the copy is over.
+    burner.AllowMediumRemoval(false);
+    const std::uint64_t before = disc.BytesRead();
+    // Counted in the whole sectors a copy reads, which small files make
+    // noticeably more than their bytes.
+    const std::uint64_t toRead = totals.Sectors * TDiscSource::kSectorBytes;
+    const auto copied = [&] { return static_cast<std::int64_t>(std::min(disc.BytesRead() - before, toRead)); };
+    auto lastDrawn = std::chrono::steady_clock::now();
+    disc.OnRead = [&] {
+        if (interrupt.Requested()) cancel = true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastDrawn < kRedrawEvery) return;
+        lastDrawn = now;
+        progress.Update(copied(), kNoReadBuffer);
+    };
+    progress.Start(static_cast<std::int64_t>(toRead));
+    const TExtractReport report =
+        whole ? extractor.ExtractSession(session, request.Folder) : extractor.ExtractNode(*node, request.Folder);
+    progress.Update(copied(), kNoReadBuffer);
+    progress.Finish();
+    disc.OnRead = nullptr;
+    burner.AllowMediumRemoval(true);
+
+    for (const std::string& renamed : report.Renamed) std::fprintf(stderr, "Note: %s\n", renamed.c_str());
+    if (!request.Verbose)
+        for (const std::string& failure : report.Failures) std::fprintf(stderr, "%s\n", failure.c_str());
+
+    if (!report.Ok()) {
+        const int left = totals.Files - report.Files;
+        std::fprintf(stderr, "%s: %d of %d files were not extracted; the %d copied stay in %s.\n",
+                     report.Cancelled ? "Extraction cancelled" : "Extraction incomplete", left, totals.Files,
+                     report.Files, request.Folder.c_str());
+        return 1;
+    }
+    // Entries the reader could not take from the disc are not in the tree,
+    // so a folder copied from such a session may lack some of them.
+    if (session.Truncated && node->Directory) {
+        std::fprintf(stderr,
+                     "Extraction incomplete: part of session %d could not be read (see the warning above); "
+                     "the %d files read were copied into %s.\n",
+                     number, report.Files, request.Folder.c_str());
+        return 1;
+    }
+    std::printf("Extracted %d file%s (%llu bytes) into %s\n", report.Files, report.Files == 1 ? "" : "s",
+                static_cast<unsigned long long>(report.Bytes), request.Folder.c_str());
+    if (request.Eject && !burner.LoadUnload(true))
+        std::fprintf(stderr, "Warning: the tray could not be opened: %s\n", burner.LastError.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int RunExtract(int argc, char** argv) {
+    const TParsedArgs args = ParseOptions(argc, argv, kOptions);
+    if (!args.Error.empty()) return Usage(args.Error);
+    if (args.Has("--help")) {
+        PrintHelp();
+        return 0;
+    }
+    TRequest request;
+    if (!args.Has("--session")) return Usage("which session? Give --session N");
+    if (!ParseSessionNumber(args.Value("--session"), request.Session))
+        return Usage("bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
+    if (args.Positional.empty() || args.Positional.size() > 2)
+        return Usage(args.Positional.empty() ? "no destination folder given" : "too many arguments");
+    request.Folder = args.Positional.back();
+    if (request.Folder.empty()) return Usage("no destination folder given");
+    if (args.Positional.size() == 2) request.DiscPath = args.Positional.front();
+    request.Device = args.Value("--device");
+    request.Eject = args.Has("--eject");
+    request.Verbose = args.Has("--verbose");
+    return Extract(request);
+}
+
+}  // namespace sorvane::cli
