@@ -175,9 +175,10 @@ public:
     // before the drive closes the session. False when it cannot start:
     // OnWriteDone has then been raised already with the reason (a disc it
     // cannot be recorded on, no room, a source file that cannot be opened),
-    // and nothing is left running; or another recording still runs (no
-    // event). While it runs the owner sends the drive no commands of its own;
-    // after a failure the tray is left locked for the owner to unlock.
+    // and nothing is left running; or another recording or an erase still
+    // runs (no event). While it runs the owner sends the drive no commands
+    // of its own: a tray lock belongs before the call. After a failure the
+    // drive is left as it was (tray locked) for the owner to unlock.
     bool BurnProject();
     // Records the image file from sector 0 of the disc in the selected drive,
     // as BurnProject does. ImageSectors is the file's size in sectors.
@@ -215,6 +216,8 @@ private:
     // Primes the read-ahead and starts the write thread on the drive.
     bool StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording);
     std::unique_ptr<TWriteTarget> MakeDiscTarget();
+    // False, with a debug message, while a recording or an erase runs.
+    bool CanStartRecording();
     // Raises OnWriteDone with `error` and answers false: a recording that
     // could not start.
     bool RefuseRecording(const std::string& error);

@@ -138,11 +138,17 @@ bool TOrvoBurner::OverwritesImportedFiles() const {
     return false;
 }
 
-bool TOrvoBurner::BurnProject() {
-    if (recorder_.Busy()) {
-        DebugMessage(">>> A RECORDING IS ALREADY RUNNING", mtError);
+bool TOrvoBurner::CanStartRecording() {
+    // The drive serves one operation at a time.
+    if (recorder_.Busy() || Erasing()) {
+        DebugMessage(Erasing() ? ">>> THE DISC IS BEING ERASED" : ">>> A RECORDING IS ALREADY RUNNING", mtError);
         return false;
     }
+    return true;
+}
+
+bool TOrvoBurner::BurnProject() {
+    if (!CanStartRecording()) return false;
     TDiscKind kind = GetDiscType();
     CurrentDiscKind = kind;
     const std::uint32_t blockSize = BlockSizeFor(kind);
@@ -199,10 +205,7 @@ bool TOrvoBurner::BurnProject() {
 }
 
 bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
-    if (recorder_.Busy()) {
-        DebugMessage(">>> A RECORDING IS ALREADY RUNNING", mtError);
-        return false;
-    }
+    if (!CanStartRecording()) return false;
     const TDiscKind kind = GetDiscType();
     CurrentDiscKind = kind;
 

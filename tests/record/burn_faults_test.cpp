@@ -62,6 +62,11 @@ TEST_F(BurnFaults, BusyWriteIsRepeatedEvery600MsUntilTheDriveTakesIt) {
 }
 
 TEST_F(BurnFaults, DriveBusyThrough10000AttemptsEndsWithWriterBusy) {
+#if defined(__SANITIZE_THREAD__)
+    // Ten thousand commands take seconds under ThreadSanitizer; the threads
+    // meet exactly as in the shorter busy tests above and below.
+    GTEST_SKIP() << "too slow under ThreadSanitizer";
+#endif
     Insert({K::DvdPlusR});
     AddProject();
     onStart = [this] {

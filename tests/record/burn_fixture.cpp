@@ -109,6 +109,22 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
+std::string MediumTestName(vdrive::TMediumKind kind) {
+    using K = vdrive::TMediumKind;
+    switch (kind) {
+        case K::CdR: return "CdR";
+        case K::CdRw: return "CdRw";
+        case K::DvdR: return "DvdR";
+        case K::DvdRw: return "DvdRwSequential";
+        case K::DvdRwRestricted: return "DvdRwRestricted";
+        case K::DvdPlusR: return "DvdPlusR";
+        case K::DvdPlusRDl: return "DvdPlusRDl";
+        case K::DvdPlusRw: return "DvdPlusRw";
+        case K::DvdRam: return "DvdRam";
+        default: return "Other";
+    }
+}
+
 TShell Shell(const std::string& command) {
     TShell result;
     FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");

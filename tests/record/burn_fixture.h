@@ -40,6 +40,9 @@ struct TShell {
 TShell Shell(const std::string& command);
 std::string Quote(const std::string& text);
 
+// A medium kind as a test name: "DvdPlusRw".
+std::string MediumTestName(vdrive::TMediumKind kind);
+
 class BurnTest : public VdriveTest {
 protected:
     BurnTest();

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
+#include "engine/device/disc_kind.h"
 #include "engine/rtl/format.h"
 #include "tests/record/burn_fixture.h"
 
@@ -141,6 +144,17 @@ TEST_P(RecordEveryKind, SendsTheKindsSequenceAndLeavesTheVolumeOnTheDisc) {
     EXPECT_EQ(burner.DeviceBufferSize() - burner.DeviceFreeBufferSize(), 0u);
     EXPECT_FALSE(host.Status(0).Locked);
 
+    // The start is announced with the kind and the speed in its own units:
+    // "48X (8,467 KB/s)" on a CD, "8.0X (11,080 KB/s)" on every DVD.
+    std::string name;
+    for (const char ch : std::string(DiscKindName(TSCSIDevice::CurrentDiscKind)))
+        name += ch == '+' ? "[+]" : std::string(1, ch);
+    const std::regex announcement(">>> STARTING WRITE PROCESS ON " + name +
+                                  (cd ? " AT [0-9]+X \\([0-9,]+ KB/s\\)" : " AT [0-9]+\\.[0-9]X \\([0-9,]+ KB/s\\)"));
+    const auto posted = Messages();
+    EXPECT_EQ(std::count_if(posted.begin(), posted.end(),
+                            [&](const auto& m) { return std::regex_match(m.first, announcement) && m.second == 1; }),
+              1);
     ExpectSessionHolds(1, files);
     // A second reader agrees on one file.
     const TShell isoinfo =

@@ -99,9 +99,7 @@ TEST_P(SecondSession, StartsAtTheNextWritableAddressAndKeepsTheFirstReadable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SecondSession, ::testing::Values(K::CdR, K::DvdPlusR, K::DvdPlusRw),
-                         [](const ::testing::TestParamInfo<K>& row) {
-                             return row.param == K::CdR ? "CdR" : row.param == K::DvdPlusR ? "DvdPlusR" : "DvdPlusRw";
-                         });
+                         [](const ::testing::TestParamInfo<K>& row) { return MediumTestName(row.param); });
 
 TEST_F(BurnSessions, DvdRReservesTheSessionRoundedUpTo32SectorsPostGapIncluded) {
     Insert({K::DvdR, S::Closed, MakeImage(400, "first.iso")});
@@ -157,6 +155,61 @@ TEST_F(BurnSessions, ContinuedDvdRwFormattedToItsEndGrowsAfterItsVolume) {
     EXPECT_EQ(VolumeAtTheStart(), static_cast<std::uint32_t>(burner.EndAddress()));
     ExpectSessionHolds(2, files);
 }
+
+// --- Continuing a disc with the session import ------------------------------------------------
+
+class ContinueDisc : public BurnSessions, public ::testing::WithParamInterface<K> {
+protected:
+    // The absolute sector of a root file's data as the last layout placed it.
+    int SectorOf(const std::string& name) {
+        const TFEntry* entry = burner.FindFile(burner.FindDir("\\"), name);
+        if (!entry) return -1;
+        return entry->Imported ? entry->IsoSector : burner.Layout().FirstFileSector + entry->IsoSector;
+    }
+};
+
+TEST_P(ContinueDisc, TwiceWithNewAndReplacedFilesEverySessionReadsBack) {
+    Insert({GetParam()});
+    ASSERT_TRUE(burner.BeginProject(TOrvoBurner::TProjectTask::RecordNew));
+    AddProject(1);
+    ASSERT_EQ(Burn(), "");
+    const std::map<std::string, TBytes> first = files;
+    const int bigSector = SectorOf("big.bin");
+
+    // Session 2: alpha.txt replaced, a new file in the imported folder.
+    ASSERT_TRUE(burner.BeginProject(TOrvoBurner::TProjectTask::ContinueDisc));
+    files.clear();
+    AddFile("\\", "alpha.txt", 7000, 20);
+    AddFile("\\Docs", "second.txt", 4000, 21);
+    burner.PrepareImage(false, nullptr);
+    ASSERT_EQ(Burn(), "");
+    std::map<std::string, TBytes> second = first;
+    for (const auto& [path, bytes] : files) second[path] = bytes;
+    EXPECT_EQ(SectorOf("big.bin"), bigSector) << "an imported file keeps its sectors";
+    const std::int64_t secondStart = burner.StartAddress();
+
+    // Session 3: a new file in the root, the other new one replaced.
+    ASSERT_TRUE(burner.BeginProject(TOrvoBurner::TProjectTask::ContinueDisc));
+    files.clear();
+    AddFile("\\", "third.txt", 2500, 30);
+    AddFile("\\Docs", "second.txt", 5000, 31);
+    burner.PrepareImage(false, nullptr);
+    ASSERT_EQ(Burn(), "");
+    std::map<std::string, TBytes> third = second;
+    for (const auto& [path, bytes] : files) third[path] = bytes;
+    EXPECT_EQ(SectorOf("big.bin"), bigSector);
+    EXPECT_GT(burner.StartAddress(), secondStart);
+
+    ASSERT_EQ(host.Status(0).Sessions.size(), 3u);
+    ExpectSessionHolds(3, third);
+    ExpectSessionHolds(2, second);
+    ExpectSessionHolds(1, first);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ContinueDisc,
+                         ::testing::Values(K::CdR, K::CdRw, K::DvdR, K::DvdRw, K::DvdRwRestricted, K::DvdPlusR,
+                                           K::DvdPlusRDl, K::DvdPlusRw, K::DvdRam),
+                         [](const ::testing::TestParamInfo<K>& row) { return MediumTestName(row.param); });
 
 // --- Refusals --------------------------------------------------------------------------------
 
