@@ -32,6 +32,8 @@ TEST_F(RecordEnds, DiscsThatCannotTakeARecordingAreEjectedWithTheReason) {
         {{K::CdR, S::Finalized, VdriveTest::MakeImage(400, "finalized.iso")},
          "continue",
          "sorvane-cli continue: Disc is finalized.\n"},
+        // Refused before an erase that could only fail.
+        {{K::CdR}, "burn --erase", "sorvane-cli burn: Insert RW-disc for erasing...\n"},
     };
     const std::string file = SmallFile();
     for (const auto& c : cases) {
