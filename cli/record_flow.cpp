@@ -112,7 +112,8 @@ bool TRecording::AddPaths() {
     TPathAdder adder(burner_, [this](const std::string& text) { Warn(text); });
     adder.SetConfirmReplace([this](const std::string& path, const std::string& name) {
         if (request_.Replace) {
-            if (request_.Verbose) progress_.Print(std::string(request_.Name) + ": '" + path + "' replaces '" + name + "'");
+            if (request_.Verbose)
+                progress_.Print(std::string(request_.Name) + ": '" + path + "' replaces '" + name + "'");
             return true;
         }
         if (declinedReplace_.empty()) declinedReplace_ = name;

@@ -83,8 +83,9 @@ std::string Record(TOrvoBurner& burner, const TProcessPlan& plan, TProgressLine&
     // commands from the recording thread alone.
     burner.AllowMediumRemoval(false);
     const bool started = plan.ImageFile.empty() ? burner.BurnProject() : burner.BurnISOImage(plan.ImageFile);
-    // A recording that cannot start has said why already.
-    if (!started && !outcome) outcome = burner.LastWriteError.empty() ? "RECORDING DID NOT START" : burner.LastWriteError;
+    // A recording that cannot start has said why already, unless another
+    // one still runs.
+    if (!started && !outcome) outcome = "A RECORDING IS ALREADY RUNNING";
 
     if (!outcome) {
         const std::int64_t total = burner.GetImageSize() * 2048;

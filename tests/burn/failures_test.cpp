@@ -180,7 +180,8 @@ TEST_F(RecordEnds, WrongCommandLinesAreRefusedWithTheHelpHint) {
     const std::string file = SmallFile();
     for (const std::string& arguments : std::vector<std::string>{
              "burn", "burn --speed fast " + file, "burn --cache-mb 1 " + file, "burn --boot /nonexistent " + file,
-          "burn --erase --test-write " + file, "continue --erase " + file, "continue --preparer X " + file, "burn-image", "burn-image a.iso b.iso"}) {
+             "burn --erase --test-write " + file, "continue --erase " + file, "continue --preparer X " + file,
+             "burn-image", "burn-image a.iso b.iso"}) {
         const TRun run = Cli(arguments);
         EXPECT_EQ(run.ExitCode, 2) << arguments << "\n" << run.Output;
         const std::string command = arguments.substr(0, arguments.find(' '));

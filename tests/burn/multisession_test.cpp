@@ -63,7 +63,9 @@ protected:
         trees = {first, second, third};
     }
 
-    std::string Source(int session, const std::string& path) { return Quote(work + "/s" + std::to_string(session) + path); }
+    std::string Source(int session, const std::string& path) {
+        return Quote(work + "/s" + std::to_string(session) + path);
+    }
 
     void RecordSession(int session, const std::string& arguments) {
         const TRun run = Cli(arguments);
