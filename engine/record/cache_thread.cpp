@@ -265,13 +265,15 @@ void TCacheThread::Seal() {
         Discard();
         return;
     }
+    // A stream that disagrees with the layout is never sealed: the writer
+    // must not see a clean end before the error is set.
+    const std::int64_t expected = totalBytes_ + padBytes_;
     std::int64_t produced;
     {
         TLockGuard guard(lock_);
-        sealed_ = true;
         produced = produced_;
+        sealed_ = produced == expected;
     }
-    const std::int64_t expected = totalBytes_ + padBytes_;
     if (produced != expected) {
         // The stream must match the layout sector for sector, or every
         // address recorded in the directories would be wrong.
