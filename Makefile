@@ -27,8 +27,12 @@ build: deps
 	$(CONFIGURE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build -j $(JOBS)
 
+# Until the wizard lands, starting Sorvane means its command-line front end:
+# its commands, then the drive it would record with (the emulated recorder on
+# a machine without one) and the disc in it.
 run: build
 	./build/bin/sorvane-cli --help
+	./build/bin/sorvane-cli info
 
 test: deps test-plain test-asan test-tsan
 
