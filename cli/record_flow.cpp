@@ -271,8 +271,8 @@ int TRecording::Run() {
     return Partial();
 }
 
-}  // namespace
-
+// Reads the options a command's table holds into `request`. Answers the
+// usage error, empty when the options are sound.
 std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) {
     request.Device = args.Value("--device");
     if (args.Has("--speed")) {
@@ -311,6 +311,7 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     return {};
 }
 
+// Prints a usage error with the hint to the command's help; answers 2.
 int RecordUsageError(const char* name, const std::string& message) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, message.c_str(), name);
     return kRecordUsage;
@@ -325,6 +326,29 @@ int RunRecording(const TRecordRequest& request) {
     }
     TThread::WaitForFreeOnTerminateThreads();
     return status;
+}
+
+}  // namespace
+
+int RunRecordCommand(int argc, char** argv, const TRecordCommand& command) {
+    const TParsedArgs args = ParseOptions(argc, argv, command.Options);
+    if (!args.Error.empty()) return RecordUsageError(command.Name, args.Error);
+    if (args.Has("--help")) {
+        command.PrintHelp();
+        return kRecordOk;
+    }
+    TRecordRequest request;
+    request.Name = command.Name;
+    request.Task = command.Task;
+    if (const std::string error = ReadRecordOptions(args, request); !error.empty())
+        return RecordUsageError(command.Name, error);
+    // An image is recorded on its own; files and folders come in any number.
+    if (request.Task == TRecordTask::RecordImage) {
+        if (request.Paths.size() != 1) return RecordUsageError(command.Name, "give exactly one image file");
+    } else if (request.Paths.empty()) {
+        return RecordUsageError(command.Name, "no PATH given");
+    }
+    return RunRecording(request);
 }
 
 }  // namespace sorvane::cli
