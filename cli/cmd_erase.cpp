@@ -165,7 +165,7 @@ int RunErase(int argc, char** argv) {
     int status = kExitFailed;
     {
         TOrvoBurner burner;
-        if (OpenDrives(burner) && ChooseDrive(burner, args.Value("--device")) >= 0)
+        if (OpenAndChooseDrive(burner, args.Value("--device")) >= 0)
             status = EraseWithChecks(burner, request);
     }
     TThread::WaitForFreeOnTerminateThreads();

@@ -91,8 +91,7 @@ struct TRequest {
 
 int Extract(const TRequest& request) {
     TOrvoBurner burner;
-    if (!OpenDrives(burner)) return 1;
-    if (ChooseDrive(burner, request.Device) < 0) return 1;
+    if (OpenAndChooseDrive(burner, request.Device) < 0) return 1;
     if (!DiscReadyForSessions(burner)) return 1;
 
     TDriveDiscSource drive(burner);

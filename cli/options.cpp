@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace sorvane::cli {
@@ -72,6 +73,12 @@ bool ParseWholeNumber(const std::string& text, std::int64_t min, std::int64_t ma
     const std::int64_t parsed = std::stoll(text);
     if (parsed < min || parsed > max) return false;
     value = parsed;
+    return true;
+}
+
+bool RefuseArguments(const TParsedArgs& args, const char* name) {
+    if (args.Error.empty() && args.Positional.empty()) return false;
+    std::fprintf(stderr, "%s: %s\n", name, args.Error.empty() ? "takes no arguments" : args.Error.c_str());
     return true;
 }
 

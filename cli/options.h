@@ -30,6 +30,11 @@ struct TParsedArgs {
 // Parses argv[1..argc-1] (argv[0] is the subcommand's name).
 TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options);
 
+// For a command that takes options but no other arguments: prints
+// "NAME: REASON" on stderr and answers true when the arguments did not
+// parse or hold a positional one.
+bool RefuseArguments(const TParsedArgs& args, const char* name);
+
 // A whole decimal number within [min, max]; false, leaving `value` alone,
 // for anything else.
 bool ParseWholeNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& value);

@@ -207,7 +207,7 @@ int TRecording::Run() {
         if (mType == mtFileSystem) ++problems_;
         if (mType == mtError || mType == mtFileSystem || request_.Verbose) progress_.Print(message);
     };
-    if (!OpenDrives(burner_) || ChooseDrive(burner_, request_.Device) < 0) return kRecordFailed;
+    if (OpenAndChooseDrive(burner_, request_.Device) < 0) return kRecordFailed;
     PaceWithEmulatedRecorder(burner_);
     // A disc just put in is given the time to spin up; the checks tell
     // what is wrong with a drive that does not get ready.
