@@ -23,6 +23,8 @@
 namespace sorvane::cli {
 namespace {
 
+constexpr char kName[] = "sorvane-cli extract";
+
 // How often the progress line is redrawn while files are copied.
 constexpr auto kRedrawEvery = std::chrono::milliseconds(250);
 
@@ -57,11 +59,6 @@ void PrintHelp() {
         "Exit status: 0 when everything was copied; 1 when anything was not, after\n"
         "saying what (the files copied so far stay); 2 on a usage error.\n",
         stdout);
-}
-
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "sorvane-cli extract: %s\nTry 'sorvane-cli extract --help'.\n", message.c_str());
-    return 2;
 }
 
 std::string WithoutMarker(const std::string& message) {
@@ -188,19 +185,19 @@ int Extract(const TRequest& request) {
 
 int RunExtract(int argc, char** argv) {
     const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty()) return Usage(args.Error);
+    if (!args.Error.empty()) return UsageError(kName, args.Error);
     if (args.Has("--help")) {
         PrintHelp();
         return 0;
     }
     TRequest request;
-    if (!args.Has("--session")) return Usage("which session? Give --session N");
+    if (!args.Has("--session")) return UsageError(kName, "which session? Give --session N");
     if (!ParseSessionNumber(args.Value("--session"), request.Session))
-        return Usage("bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
+        return UsageError(kName, "bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
     if (args.Positional.empty() || args.Positional.size() > 2)
-        return Usage(args.Positional.empty() ? "no destination folder given" : "too many arguments");
+        return UsageError(kName, args.Positional.empty() ? "no destination folder given" : "too many arguments");
     request.Folder = args.Positional.back();
-    if (request.Folder.empty()) return Usage("no destination folder given");
+    if (request.Folder.empty()) return UsageError(kName, "no destination folder given");
     if (args.Positional.size() == 2) request.DiscPath = args.Positional.front();
     request.Device = args.Value("--device");
     request.Eject = args.Has("--eject");

@@ -311,12 +311,6 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     return {};
 }
 
-// Prints a usage error with the hint to the command's help; answers 2.
-int RecordUsageError(const char* name, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, message.c_str(), name);
-    return kRecordUsage;
-}
-
 int RunRecording(const TRecordRequest& request) {
     TSyncQueue::Main().ClaimOwnership();
     int status = kRecordFailed;
@@ -332,7 +326,7 @@ int RunRecording(const TRecordRequest& request) {
 
 int RunRecordCommand(int argc, char** argv, const TRecordCommand& command) {
     const TParsedArgs args = ParseOptions(argc, argv, command.Options);
-    if (!args.Error.empty()) return RecordUsageError(command.Name, args.Error);
+    if (!args.Error.empty()) return UsageError(command.Name, args.Error);
     if (args.Has("--help")) {
         command.PrintHelp();
         return kRecordOk;
@@ -341,12 +335,12 @@ int RunRecordCommand(int argc, char** argv, const TRecordCommand& command) {
     request.Name = command.Name;
     request.Task = command.Task;
     if (const std::string error = ReadRecordOptions(args, request); !error.empty())
-        return RecordUsageError(command.Name, error);
+        return UsageError(command.Name, error);
     // An image is recorded on its own; files and folders come in any number.
     if (request.Task == TRecordTask::RecordImage) {
-        if (request.Paths.size() != 1) return RecordUsageError(command.Name, "give exactly one image file");
+        if (request.Paths.size() != 1) return UsageError(command.Name, "give exactly one image file");
     } else if (request.Paths.empty()) {
-        return RecordUsageError(command.Name, "no PATH given");
+        return UsageError(command.Name, "no PATH given");
     }
     return RunRecording(request);
 }
