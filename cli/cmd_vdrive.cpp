@@ -161,7 +161,8 @@ int RunVdrive(int argc, char** argv) {
     if (!known) return UsageError(kName, "unknown action '" + o.Action + "'");
     std::size_t operands = o.Action == "insert" || o.Action == "export" ? 1 : 0;
     if (o.Operands.size() != operands)
-        return UsageError(kName, o.Operands.size() < operands ? "missing operand" : "unexpected operand '" + o.Operands.back() + "'");
+        return UsageError(kName, o.Operands.size() < operands ? "missing operand"
+                                                               : "unexpected operand '" + o.Operands.back() + "'");
     if (o.Action == "export" && o.Session == 0) return UsageError(kName, "export needs --session N");
 
     THost& host = THost::Instance();
