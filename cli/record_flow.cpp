@@ -1,8 +1,5 @@
 #include "cli/record_flow.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -11,6 +8,7 @@
 #include "cli/device_choice.h"
 #include "cli/disc_sessions.h"
 #include "cli/emulated_clock.h"
+#include "cli/local_paths.h"
 #include "cli/progress.h"
 #include "cli/record_process.h"
 #include "cli/record_speeds.h"
@@ -30,28 +28,11 @@ constexpr std::int64_t kMaxCacheMb = 4095;
 constexpr double kMostSpeedSteps = 100;
 constexpr char kReplaceQuestion[] = "Element \"%s\" already exists in this node.\nReplace?";
 
-bool IsReadableFile(const std::string& path, std::int64_t* size = nullptr) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(path.c_str(), R_OK) != 0) return false;
-    if (size) *size = st.st_size;
-    return true;
-}
-
-std::string BaseName(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A single folder names the project after itself; anything else is a new
 // project.
 std::string DefaultProjectName(const std::vector<std::string>& paths) {
-    struct stat st {};
-    if (paths.size() == 1 && ::stat(paths[0].c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        const std::string name = BaseName(paths[0]);
-        if (name != "/" && name != "." && name != "..") return name;
-    }
-    return kNewProjectName;
+    const std::string folder = SingleFolderName(paths);
+    return folder.empty() ? kNewProjectName : folder;
 }
 
 // The speed text of the list that `wanted` asks for: the one of that many
