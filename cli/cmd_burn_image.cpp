@@ -53,19 +53,7 @@ void PrintHelp() {
 }  // namespace
 
 int RunBurnImage(int argc, char** argv) {
-    const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty()) return RecordUsageError(kName, args.Error);
-    if (args.Has("--help")) {
-        PrintHelp();
-        return kRecordOk;
-    }
-    TRecordRequest request;
-    request.Name = kName;
-    request.Task = TRecordTask::RecordImage;
-    if (const std::string error = ReadRecordOptions(args, request); !error.empty())
-        return RecordUsageError(kName, error);
-    if (request.Paths.size() != 1) return RecordUsageError(kName, "give exactly one image file");
-    return RunRecording(request);
+    return RunRecordCommand(argc, argv, {kName, TRecordTask::RecordImage, kOptions, PrintHelp});
 }
 
 }  // namespace sorvane::cli

@@ -67,19 +67,7 @@ void PrintHelp() {
 }  // namespace
 
 int RunContinue(int argc, char** argv) {
-    const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty()) return RecordUsageError(kName, args.Error);
-    if (args.Has("--help")) {
-        PrintHelp();
-        return kRecordOk;
-    }
-    TRecordRequest request;
-    request.Name = kName;
-    request.Task = TRecordTask::ContinueDisc;
-    if (const std::string error = ReadRecordOptions(args, request); !error.empty())
-        return RecordUsageError(kName, error);
-    if (request.Paths.empty()) return RecordUsageError(kName, "no PATH given");
-    return RunRecording(request);
+    return RunRecordCommand(argc, argv, {kName, TRecordTask::ContinueDisc, kOptions, PrintHelp});
 }
 
 }  // namespace sorvane::cli

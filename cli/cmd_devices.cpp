@@ -27,11 +27,7 @@ void PrintHelp() {
 
 int RunDevices(int argc, char** argv) {
     const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty() || !args.Positional.empty()) {
-        std::fprintf(stderr, "sorvane-cli devices: %s\n",
-                     args.Error.empty() ? "takes no arguments" : args.Error.c_str());
-        return 2;
-    }
+    if (RefuseArguments(args, "sorvane-cli devices")) return 2;
     if (args.Has("--help")) {
         PrintHelp();
         return 0;

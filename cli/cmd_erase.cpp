@@ -63,11 +63,6 @@ void PrintHelp() {
         kName);
 }
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kName, message.c_str(), kName);
-    return kExitUsage;
-}
-
 int Failure(const std::string& message) {
     std::fprintf(stderr, "%s: %s\n", kName, message.c_str());
     return kExitFailed;
@@ -146,8 +141,8 @@ int EraseWithChecks(TOrvoBurner& burner, const TEraseRequest& request) {
 
 int RunErase(int argc, char** argv) {
     const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty()) return UsageError(args.Error);
-    if (!args.Positional.empty()) return UsageError("takes no arguments");
+    if (!args.Error.empty()) return UsageError(kName, args.Error);
+    if (!args.Positional.empty()) return UsageError(kName, "takes no arguments");
     if (args.Has("--help")) {
         PrintHelp();
         return kExitOk;
@@ -156,16 +151,16 @@ int RunErase(int argc, char** argv) {
     request.Quick = !args.Has("--full");
     request.Eject = args.Has("--eject");
     if (args.Has("--speed")) {
-        if (request.Quick) return UsageError("--speed applies to a full erase (--full) only");
+        if (request.Quick) return UsageError(kName, "--speed applies to a full erase (--full) only");
         request.SpeedSteps = ParseSpeedSteps(args.Value("--speed"));
-        if (request.SpeedSteps == 0) return UsageError("--speed wants a speed such as 4 or 4x");
+        if (request.SpeedSteps == 0) return UsageError(kName, "--speed wants a speed such as 4 or 4x");
     }
 
     TSyncQueue::Main().ClaimOwnership();
     int status = kExitFailed;
     {
         TOrvoBurner burner;
-        if (OpenDrives(burner) && ChooseDrive(burner, args.Value("--device")) >= 0)
+        if (OpenAndChooseDrive(burner, args.Value("--device")) >= 0)
             status = EraseWithChecks(burner, request);
     }
     TThread::WaitForFreeOnTerminateThreads();

@@ -23,6 +23,8 @@
 namespace sorvane::cli {
 namespace {
 
+constexpr char kName[] = "sorvane-cli extract";
+
 // How often the progress line is redrawn while files are copied.
 constexpr auto kRedrawEvery = std::chrono::milliseconds(250);
 
@@ -59,11 +61,6 @@ void PrintHelp() {
         stdout);
 }
 
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "sorvane-cli extract: %s\nTry 'sorvane-cli extract --help'.\n", message.c_str());
-    return 2;
-}
-
 std::string WithoutMarker(const std::string& message) {
     return message.starts_with(">>> ") ? message.substr(4) : message;
 }
@@ -91,8 +88,7 @@ struct TRequest {
 
 int Extract(const TRequest& request) {
     TOrvoBurner burner;
-    if (!OpenDrives(burner)) return 1;
-    if (ChooseDrive(burner, request.Device) < 0) return 1;
+    if (OpenAndChooseDrive(burner, request.Device) < 0) return 1;
     if (!DiscReadyForSessions(burner)) return 1;
 
     TDriveDiscSource drive(burner);
@@ -189,19 +185,19 @@ int Extract(const TRequest& request) {
 
 int RunExtract(int argc, char** argv) {
     const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty()) return Usage(args.Error);
+    if (!args.Error.empty()) return UsageError(kName, args.Error);
     if (args.Has("--help")) {
         PrintHelp();
         return 0;
     }
     TRequest request;
-    if (!args.Has("--session")) return Usage("which session? Give --session N");
+    if (!args.Has("--session")) return UsageError(kName, "which session? Give --session N");
     if (!ParseSessionNumber(args.Value("--session"), request.Session))
-        return Usage("bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
+        return UsageError(kName, "bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
     if (args.Positional.empty() || args.Positional.size() > 2)
-        return Usage(args.Positional.empty() ? "no destination folder given" : "too many arguments");
+        return UsageError(kName, args.Positional.empty() ? "no destination folder given" : "too many arguments");
     request.Folder = args.Positional.back();
-    if (request.Folder.empty()) return Usage("no destination folder given");
+    if (request.Folder.empty()) return UsageError(kName, "no destination folder given");
     if (args.Positional.size() == 2) request.DiscPath = args.Positional.front();
     request.Device = args.Value("--device");
     request.Eject = args.Has("--eject");

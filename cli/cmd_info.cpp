@@ -95,17 +95,13 @@ bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values) {
 
 int RunInfo(int argc, char** argv) {
     const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty() || !args.Positional.empty()) {
-        std::fprintf(stderr, "sorvane-cli info: %s\n", args.Error.empty() ? "takes no arguments" : args.Error.c_str());
-        return 2;
-    }
+    if (RefuseArguments(args, "sorvane-cli info")) return 2;
     if (args.Has("--help")) {
         PrintHelp();
         return 0;
     }
     TOrvoBurner burner;
-    if (!OpenDrives(burner)) return 1;
-    const int index = ChooseDrive(burner, args.Value("--device"));
+    const int index = OpenAndChooseDrive(burner, args.Value("--device"));
     if (index < 0) return 1;
 
     burner.LoadUnload(false);

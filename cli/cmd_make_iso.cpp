@@ -15,6 +15,7 @@
 #include "cli/add_paths.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "cli/local_paths.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/orvo_burner.h"
@@ -81,23 +82,9 @@ void PrintHelp() {
         kName);
 }
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kName, message.c_str(), kName);
-    return kExitUsage;
-}
-
-std::string BaseName(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
+// The one folder's name, else the output file's without ".iso".
 std::string DefaultVolumeId(const std::vector<std::string>& paths, const std::string& output) {
-    struct stat st {};
-    if (paths.size() == 1 && ::stat(paths[0].c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        const std::string name = BaseName(paths[0]);
-        if (name != "/" && name != "." && name != "..") return name;
-    }
+    if (std::string folder = SingleFolderName(paths); !folder.empty()) return folder;
     std::string name = BaseName(output);
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".iso") == 0) name.resize(name.size() - 4);
     return name;
@@ -116,24 +103,21 @@ std::unique_ptr<TScopedClock> ReproducibleClock() {
 
 int RunMakeIso(int argc, char** argv) {
     const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty()) return UsageError(args.Error);
+    if (!args.Error.empty()) return UsageError(kName, args.Error);
     if (args.Has("--help")) {
         PrintHelp();
         return kExitOk;
     }
     const std::string output = args.Value("--output");
-    if (output.empty()) return UsageError("no output file given (-o FILE)");
+    if (output.empty()) return UsageError(kName, "no output file given (-o FILE)");
     const std::vector<std::string>& paths = args.Positional;
-    if (paths.empty()) return UsageError("no PATH given");
+    if (paths.empty()) return UsageError(kName, "no PATH given");
     std::int64_t cacheMb = kDefaultCacheMb;
     if (args.Has("--cache-mb") && !ParseWholeNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, cacheMb))
-        return UsageError("--cache-mb wants a number of MiB from 2 to 4095");
+        return UsageError(kName, "--cache-mb wants a number of MiB from 2 to 4095");
     const std::string bootImage = args.Value("--boot");
-    if (args.Has("--boot")) {
-        struct stat st {};
-        if (::stat(bootImage.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(bootImage.c_str(), R_OK) != 0)
-            return UsageError("cannot read the boot image '" + bootImage + "'");
-    }
+    if (args.Has("--boot") && !IsReadableFile(bootImage))
+        return UsageError(kName, "cannot read the boot image '" + bootImage + "'");
     const bool verbose = args.Has("--verbose");
 
     // The clock must be in place before the burner dates its project.

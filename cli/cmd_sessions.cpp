@@ -79,18 +79,13 @@ void PrintSession(TDiscSession& session, bool verbose) {
 
 int RunSessions(int argc, char** argv) {
     const TParsedArgs args = ParseOptions(argc, argv, kOptions);
-    if (!args.Error.empty() || !args.Positional.empty()) {
-        std::fprintf(stderr, "sorvane-cli sessions: %s\n",
-                     args.Error.empty() ? "takes no arguments" : args.Error.c_str());
-        return 2;
-    }
+    if (RefuseArguments(args, "sorvane-cli sessions")) return 2;
     if (args.Has("--help")) {
         PrintHelp();
         return 0;
     }
     TOrvoBurner burner;
-    if (!OpenDrives(burner)) return 1;
-    if (ChooseDrive(burner, args.Value("--device")) < 0) return 1;
+    if (OpenAndChooseDrive(burner, args.Value("--device")) < 0) return 1;
     if (!DiscReadyForSessions(burner)) return 1;
 
     TDriveDiscSource disc(burner);

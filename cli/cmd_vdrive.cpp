@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "vdrive/vdrive.h"
 
 namespace sorvane::cli {
 namespace {
 
 using vdrive::THost;
+
+constexpr char kName[] = "sorvane-cli vdrive";
 
 const char* kUsage =
     "Usage: sorvane-cli vdrive ACTION [OPTIONS]\n"
@@ -53,11 +56,6 @@ struct TOptions {
     int Session = 0;
     bool Help = false;
 };
-
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "sorvane-cli vdrive: %s\nTry 'sorvane-cli vdrive --help'.\n", message.c_str());
-    return 2;
-}
 
 bool ParseNumber(const std::string& text, long max, long* value) {
     char* end = nullptr;
@@ -151,20 +149,21 @@ int Status(THost& host, const TOptions& o) {
 
 int RunVdrive(int argc, char** argv) {
     TOptions o;
-    if (auto error = Parse(argc, argv, o)) return Usage(*error);
+    if (auto error = Parse(argc, argv, o)) return UsageError(kName, *error);
     if (o.Help) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (o.Action.empty()) return Usage("an action is required");
+    if (o.Action.empty()) return UsageError(kName, "an action is required");
     static const char* kActions[] = {"list", "insert", "eject", "status", "export"};
     bool known = false;
     for (const char* a : kActions) known = known || o.Action == a;
-    if (!known) return Usage("unknown action '" + o.Action + "'");
+    if (!known) return UsageError(kName, "unknown action '" + o.Action + "'");
     std::size_t operands = o.Action == "insert" || o.Action == "export" ? 1 : 0;
     if (o.Operands.size() != operands)
-        return Usage(o.Operands.size() < operands ? "missing operand" : "unexpected operand '" + o.Operands.back() + "'");
-    if (o.Action == "export" && o.Session == 0) return Usage("export needs --session N");
+        return UsageError(kName, o.Operands.size() < operands ? "missing operand"
+                                                               : "unexpected operand '" + o.Operands.back() + "'");
+    if (o.Action == "export" && o.Session == 0) return UsageError(kName, "export needs --session N");
 
     THost& host = THost::Instance();
     std::string error;
@@ -181,7 +180,7 @@ int RunVdrive(int argc, char** argv) {
     if (o.Action == "status") return Status(host, o);
     if (o.Action == "insert") {
         auto kind = vdrive::MediumKindFromName(o.Operands[0]);
-        if (!kind) return Usage("unknown disc kind '" + o.Operands[0] + "'");
+        if (!kind) return UsageError(kName, "unknown disc kind '" + o.Operands[0] + "'");
         auto state = o.State.value_or(o.Image.empty() ? vdrive::TMediumState::Blank : vdrive::TMediumState::Closed);
         ok = host.Insert(o.Drive, {*kind, state, o.Image}, &error);
         if (ok) std::printf("%zu: %s\n", o.Drive, Describe(host.Status(o.Drive)).c_str());

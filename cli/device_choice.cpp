@@ -99,4 +99,8 @@ int ChooseDrive(TOrvoBurner& burner, const std::string& which) {
     return index;
 }
 
+int OpenAndChooseDrive(TOrvoBurner& burner, const std::string& which) {
+    return OpenDrives(burner) ? ChooseDrive(burner, which) : -1;
+}
+
 }  // namespace sorvane::cli

@@ -35,4 +35,8 @@ int FindDrive(const TOrvoBurner& burner, const std::string& which);
 // Prints the reason and answers -1 when there is no such drive.
 int ChooseDrive(TOrvoBurner& burner, const std::string& which);
 
+// OpenDrives, then ChooseDrive: what every command that acts on one drive
+// does first. Answers the drive's index, -1 (the reason printed) on failure.
+int OpenAndChooseDrive(TOrvoBurner& burner, const std::string& which);
+
 }  // namespace sorvane::cli

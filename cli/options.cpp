@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace sorvane::cli {
@@ -72,6 +73,17 @@ bool ParseWholeNumber(const std::string& text, std::int64_t min, std::int64_t ma
     const std::int64_t parsed = std::stoll(text);
     if (parsed < min || parsed > max) return false;
     value = parsed;
+    return true;
+}
+
+int UsageError(const char* name, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, message.c_str(), name);
+    return 2;
+}
+
+bool RefuseArguments(const TParsedArgs& args, const char* name) {
+    if (args.Error.empty() && args.Positional.empty()) return false;
+    std::fprintf(stderr, "%s: %s\n", name, args.Error.empty() ? "takes no arguments" : args.Error.c_str());
     return true;
 }
 

@@ -30,6 +30,15 @@ struct TParsedArgs {
 // Parses argv[1..argc-1] (argv[0] is the subcommand's name).
 TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options);
 
+// Prints "NAME: MESSAGE" and the hint to the command's help on stderr;
+// answers 2, the exit status of a wrong command line.
+int UsageError(const char* name, const std::string& message);
+
+// For a command that takes options but no other arguments: prints
+// "NAME: REASON" on stderr and answers true when the arguments did not
+// parse or hold a positional one.
+bool RefuseArguments(const TParsedArgs& args, const char* name);
+
 // A whole decimal number within [min, max]; false, leaving `value` alone,
 // for anything else.
 bool ParseWholeNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& value);

@@ -1,8 +1,5 @@
 #include "cli/record_flow.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -11,6 +8,7 @@
 #include "cli/device_choice.h"
 #include "cli/disc_sessions.h"
 #include "cli/emulated_clock.h"
+#include "cli/local_paths.h"
 #include "cli/progress.h"
 #include "cli/record_process.h"
 #include "cli/record_speeds.h"
@@ -30,28 +28,11 @@ constexpr std::int64_t kMaxCacheMb = 4095;
 constexpr double kMostSpeedSteps = 100;
 constexpr char kReplaceQuestion[] = "Element \"%s\" already exists in this node.\nReplace?";
 
-bool IsReadableFile(const std::string& path, std::int64_t* size = nullptr) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(path.c_str(), R_OK) != 0) return false;
-    if (size) *size = st.st_size;
-    return true;
-}
-
-std::string BaseName(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A single folder names the project after itself; anything else is a new
 // project.
 std::string DefaultProjectName(const std::vector<std::string>& paths) {
-    struct stat st {};
-    if (paths.size() == 1 && ::stat(paths[0].c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        const std::string name = BaseName(paths[0]);
-        if (name != "/" && name != "." && name != "..") return name;
-    }
-    return kNewProjectName;
+    const std::string folder = SingleFolderName(paths);
+    return folder.empty() ? kNewProjectName : folder;
 }
 
 // The speed text of the list that `wanted` asks for: the one of that many
@@ -207,7 +188,7 @@ int TRecording::Run() {
         if (mType == mtFileSystem) ++problems_;
         if (mType == mtError || mType == mtFileSystem || request_.Verbose) progress_.Print(message);
     };
-    if (!OpenDrives(burner_) || ChooseDrive(burner_, request_.Device) < 0) return kRecordFailed;
+    if (OpenAndChooseDrive(burner_, request_.Device) < 0) return kRecordFailed;
     PaceWithEmulatedRecorder(burner_);
     // A disc just put in is given the time to spin up; the checks tell
     // what is wrong with a drive that does not get ready.
@@ -271,8 +252,8 @@ int TRecording::Run() {
     return Partial();
 }
 
-}  // namespace
-
+// Reads the options a command's table holds into `request`. Answers the
+// usage error, empty when the options are sound.
 std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) {
     request.Device = args.Value("--device");
     if (args.Has("--speed")) {
@@ -311,11 +292,6 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     return {};
 }
 
-int RecordUsageError(const char* name, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, message.c_str(), name);
-    return kRecordUsage;
-}
-
 int RunRecording(const TRecordRequest& request) {
     TSyncQueue::Main().ClaimOwnership();
     int status = kRecordFailed;
@@ -325,6 +301,29 @@ int RunRecording(const TRecordRequest& request) {
     }
     TThread::WaitForFreeOnTerminateThreads();
     return status;
+}
+
+}  // namespace
+
+int RunRecordCommand(int argc, char** argv, const TRecordCommand& command) {
+    const TParsedArgs args = ParseOptions(argc, argv, command.Options);
+    if (!args.Error.empty()) return UsageError(command.Name, args.Error);
+    if (args.Has("--help")) {
+        command.PrintHelp();
+        return kRecordOk;
+    }
+    TRecordRequest request;
+    request.Name = command.Name;
+    request.Task = command.Task;
+    if (const std::string error = ReadRecordOptions(args, request); !error.empty())
+        return UsageError(command.Name, error);
+    // An image is recorded on its own; files and folders come in any number.
+    if (request.Task == TRecordTask::RecordImage) {
+        if (request.Paths.size() != 1) return UsageError(command.Name, "give exactly one image file");
+    } else if (request.Paths.empty()) {
+        return UsageError(command.Name, "no PATH given");
+    }
+    return RunRecording(request);
 }
 
 }  // namespace sorvane::cli

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,14 +37,17 @@ struct TRecordRequest {
     std::vector<std::string> Paths;
 };
 
-// Reads the options a command's table holds into `request`. Answers the
-// usage error, empty when the options are sound.
-std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request);
+// What sets burn, continue and burn-image apart: the task, the options the
+// command takes and its help.
+struct TRecordCommand {
+    const char* Name;  // "sorvane-cli burn", at the head of messages
+    TRecordTask Task;
+    std::span<const TOptionDef> Options;
+    void (*PrintHelp)();
+};
 
-// Prints a usage error with the hint to the command's help; answers 2.
-int RecordUsageError(const char* name, const std::string& message);
-
-// Runs the recording; answers the exit status.
-int RunRecording(const TRecordRequest& request);
+// Reads the command line of a recording command and runs the recording;
+// answers the exit status.
+int RunRecordCommand(int argc, char** argv, const TRecordCommand& command);
 
 }  // namespace sorvane::cli

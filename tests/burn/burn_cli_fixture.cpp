@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,25 +14,12 @@
 #include <sstream>
 #include <string_view>
 
-#include "engine/device/transport.h"
-
 extern char** environ;
 
 namespace sorvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Fast enough that the recorder's own waits (spinning up, closing a
-// session) and the burner's pauses, which follow its clock, cost nothing.
-constexpr char kTimeScale[] = "1000000";
-
-std::string ProgramFolder() {
-    std::string path(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    path.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return path.substr(0, path.rfind('/') + 1);
-}
 
 std::vector<std::uint8_t> ShellBytes(const std::string& command) {
     const TRun run = Shell(command);
@@ -53,20 +39,6 @@ std::string PlainName(std::string name) {
 }
 
 }  // namespace
-
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
-
-TRun Shell(const std::string& command) {
-    TRun run;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 65536> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe)) run.Output.append(chunk.data(), n);
-    const int status = ::pclose(pipe);
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -155,22 +127,12 @@ TFoundTree ReadWithIsoinfo(const std::string& image, bool joliet) {
 }
 
 void BurnCliTest::SetUp() {
-    // A real optical drive would be preferred to the recorder.
-    struct stat info {};
-    if (::stat("/dev/sr0", &info) == 0) GTEST_SKIP() << "this machine has an optical drive";
+    CliProcessTest::SetUp();
+    if (IsSkipped()) return;
     fs::create_directories(work);
 }
 
-void BurnCliTest::TearDown() {
-    TTransport::Instance().Close();
-    vdrive::THost::Instance().UseMemory();
-}
-
-TRun BurnCliTest::Cli(const std::string& arguments) {
-    return Shell(std::string("env -u SORVANE_ASPI_LIBRARY SORVANE_VDRIVE_TIME_SCALE=") + kTimeScale +
-                 " SORVANE_VDRIVE_HOME=" + Quote(home) + " " + Quote(ProgramFolder() + "sorvane-cli") + " " +
-                 arguments);
-}
+TRun BurnCliTest::Cli(const std::string& arguments) { return recorder.Cli(arguments); }
 
 TRun BurnCliTest::CliInterrupted(const std::string& arguments, const std::string& cue) {
     TRun run;
@@ -181,9 +143,7 @@ TRun BurnCliTest::CliInterrupted(const std::string& arguments, const std::string
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
     // exec all the way down, so that the signal reaches sorvane-cli itself.
-    const std::string command = std::string("exec env -u SORVANE_ASPI_LIBRARY SORVANE_VDRIVE_TIME_SCALE=") +
-                                kTimeScale + " SORVANE_VDRIVE_HOME=" + Quote(home) + " " +
-                                Quote(ProgramFolder() + "sorvane-cli") + " " + arguments;
+    const std::string command = "exec " + recorder.CliCommand(arguments);
     const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
     pid_t pid = -1;
     const int spawned = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
@@ -212,32 +172,12 @@ TRun BurnCliTest::CliInterrupted(const std::string& arguments, const std::string
     return run;
 }
 
-void BurnCliTest::Insert(const vdrive::TMediumSpec& medium) {
-    vdrive::THost& host = vdrive::THost::Instance();
-    std::string error;
-    ASSERT_TRUE(host.UseStateFolder(home, &error)) << error;
-    ASSERT_TRUE(host.Insert(0, medium, &error)) << error;
-    ASSERT_TRUE(host.Save(&error)) << error;
-    host.UseMemory();  // lets the other process have the folder
-}
+void BurnCliTest::Insert(const vdrive::TMediumSpec& medium) { recorder.Insert(medium); }
 
-vdrive::TDriveStatus BurnCliTest::Status() {
-    vdrive::THost& host = vdrive::THost::Instance();
-    std::string error;
-    EXPECT_TRUE(host.UseStateFolder(home, &error)) << error;
-    vdrive::TDriveStatus status = host.Status(0);
-    host.UseMemory();
-    return status;
-}
+vdrive::TDriveStatus BurnCliTest::Status() { return recorder.Status(); }
 
 std::string BurnCliTest::ExportSession(int number) {
-    vdrive::THost& host = vdrive::THost::Instance();
-    std::string error;
-    const std::string image = tmp.Path() + "/session" + std::to_string(number) + ".iso";
-    EXPECT_TRUE(host.UseStateFolder(home, &error)) << error;
-    EXPECT_TRUE(host.ExportSession(0, number, image, &error)) << error;
-    host.UseMemory();
-    return image;
+    return recorder.ExportSession(number, tmp.Path() + "/session" + std::to_string(number) + ".iso");
 }
 
 std::string BurnCliTest::Write(const std::string& relative, const std::vector<std::uint8_t>& content) {

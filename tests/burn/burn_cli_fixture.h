@@ -13,14 +13,10 @@
 #include <vector>
 
 #include "tests/iso/disc_images.h"
+#include "tests/support/cli_runner.h"
 #include "vdrive/vdrive.h"
 
 namespace sorvane::test {
-
-struct TRun {
-    int ExitCode = -1;  // -1: the program did not end by itself
-    std::string Output;  // stdout and stderr together
-};
 
 // A file as a reader found it in an image.
 struct TFoundFile {
@@ -41,10 +37,9 @@ TFoundTree ReadWithIsoinfo(const std::string& image, bool joliet);
 // Whether the readers are installed; a test that needs one skips without it.
 bool HaveReaders();
 
-class BurnCliTest : public ::testing::Test {
+class BurnCliTest : public CliProcessTest {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     // sorvane-cli with the arguments (quoted by the caller as the shell needs).
     TRun Cli(const std::string& arguments);
@@ -63,14 +58,15 @@ protected:
     // A file of `bytes` that takes no room: only its size matters.
     std::string Sparse(const std::string& relative, std::int64_t bytes);
 
+    // Fast enough that the recorder's own waits (spinning up, closing a
+    // session) and the burner's pauses, which follow its clock, cost nothing.
+    static constexpr char kTimeScale[] = "1000000";
+
     TTempDir tmp;
-    const std::string home = tmp.Path() + "/home";
+    const TRecorderHome recorder{tmp.Path() + "/home", kTimeScale};
     const std::string work = tmp.Path() + "/work";
 };
 
-std::string Quote(const std::string& text);
-// Runs a shell command; stdout and stderr together.
-TRun Shell(const std::string& command);
 // `bytes` bytes that differ from file to file with `seed`.
 std::vector<std::uint8_t> Noise(std::size_t bytes, unsigned seed);
 std::vector<std::uint8_t> Bytes(const std::string& text);

@@ -1,13 +1,18 @@
 // The command line's shared helpers: option parsing, drive names and
-// choice, and the volume identification read from a primary volume
-// descriptor.
+// choice, the volume identification read from a primary volume descriptor,
+// and what the commands learn of the local paths they are given.
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "cli/device_choice.h"
+#include "cli/local_paths.h"
 #include "cli/options.h"
 #include "cli/volume_identity.h"
 
@@ -110,6 +115,36 @@ TEST(VolumeIdentity, JolietLabelIsReadAsBigEndianUcs2) {
     joliet[89] = '/';
     joliet[90] = 'E';
     EXPECT_EQ(VolumeLabel(joliet), "Fotos 2024 \u00e9t\u00e9");
+}
+
+class LocalPaths : public ::testing::Test {
+protected:
+    LocalPaths() {
+        std::filesystem::create_directories(root + "/Photos");
+        std::ofstream(root + "/a.txt") << "12345";
+    }
+    ~LocalPaths() override { std::filesystem::remove_all(root); }
+
+    const std::string root = ::testing::TempDir() + "/local_paths_" + std::to_string(::getpid());
+};
+
+TEST_F(LocalPaths, VolumeIsNamedOnlyAfterOneFolderThatHasANameOfItsOwn) {
+    EXPECT_EQ(SingleFolderName({root + "/Photos"}), "Photos");
+    EXPECT_EQ(SingleFolderName({root + "/Photos//"}), "Photos");
+    EXPECT_EQ(SingleFolderName({root + "/Photos/."}), "");
+    EXPECT_EQ(SingleFolderName({root + "/Photos/.."}), "");
+    EXPECT_EQ(SingleFolderName({"/"}), "") << "the root has no name of its own";
+    EXPECT_EQ(SingleFolderName({root + "/a.txt"}), "");
+    EXPECT_EQ(SingleFolderName({root + "/missing"}), "");
+    EXPECT_EQ(SingleFolderName({root + "/Photos", root + "/a.txt"}), "");
+}
+
+TEST_F(LocalPaths, OnlyARegularFileIsReadableAndGivesItsSize) {
+    std::int64_t size = -1;
+    EXPECT_TRUE(IsReadableFile(root + "/a.txt", &size));
+    EXPECT_EQ(size, 5);
+    EXPECT_FALSE(IsReadableFile(root + "/Photos"));
+    EXPECT_FALSE(IsReadableFile(root + "/missing"));
 }
 
 }  // namespace

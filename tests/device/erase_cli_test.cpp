@@ -4,14 +4,10 @@
 // at once.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
-
 #include "tests/device/vdrive_fixture.h"
+#include "tests/support/cli_runner.h"
 
 namespace sorvane {
 namespace {
@@ -19,63 +15,27 @@ namespace {
 using K = vdrive::TMediumKind;
 using S = vdrive::TMediumState;
 
-struct TRun {
-    int ExitCode = -1;
-    std::string Output;
-};
+using test::TRun;
 
-std::string ProgramFolder() {
-    std::string path(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    path.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return path.substr(0, path.rfind('/') + 1);
-}
-
-class EraseCli : public ::testing::Test {
+class EraseCli : public test::CliProcessTest {
 protected:
-    void SetUp() override {
-        // A real optical drive would be preferred to the recorder.
-        struct stat info;
-        if (::stat("/dev/sr0", &info) == 0) GTEST_SKIP() << "this machine has an optical drive";
-    }
-    void TearDown() override { vdrive::THost::Instance().UseMemory(); }
-
     // Drive 0 is the multi-format writer; `second` adds another model.
     void Prepare(const vdrive::TMediumSpec& medium, const vdrive::TDriveModel* second = nullptr) {
-        vdrive::THost& host = vdrive::THost::Instance();
-        std::string error;
-        ASSERT_TRUE(host.UseStateFolder(home, &error)) << error;
-        std::size_t drive = 0;
-        if (second) drive = host.AddDrive(*second);
-        ASSERT_TRUE(host.Insert(drive, medium, &error)) << error;
-        ASSERT_TRUE(host.Save(&error)) << error;
-        host.UseMemory();  // lets the other process have the folder
+        recorder.Change([&](vdrive::THost& host) {
+            std::size_t drive = 0;
+            if (second) drive = host.AddDrive(*second);
+            std::string error;
+            ASSERT_TRUE(host.Insert(drive, medium, &error)) << error;
+        });
     }
-    vdrive::TDriveStatus Status(std::size_t drive = 0) {
-        vdrive::THost& host = vdrive::THost::Instance();
-        std::string error;
-        EXPECT_TRUE(host.UseStateFolder(home, &error)) << error;
-        vdrive::TDriveStatus status = host.Status(drive);
-        host.UseMemory();
-        return status;
-    }
+    vdrive::TDriveStatus Status(std::size_t drive = 0) { return recorder.Status(drive); }
     // stdout and stderr together; stderr is no terminal, so no progress line.
-    TRun Run(const std::string& arguments) {
-        const std::string command = "env -u SORVANE_ASPI_LIBRARY SORVANE_VDRIVE_TIME_SCALE=1000000000 "
-                                    "SORVANE_VDRIVE_HOME='" + home + "' '" + ProgramFolder() + "sorvane-cli' erase " +
-                                    arguments + " 2>&1";
-        TRun run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        std::array<char, 4096> chunk;
-        while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe)) run.Output.append(chunk.data(), n);
-        const int status = ::pclose(pipe);
-        run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
-    }
+    TRun Run(const std::string& arguments) { return recorder.Cli("erase " + arguments); }
 
-    const std::string home = ::testing::TempDir() + "/erase_cli_" + std::to_string(::getpid()) + "_" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    // The recorder's clock runs so fast that even a full blank ends at once.
+    const test::TRecorderHome recorder{::testing::TempDir() + "/erase_cli_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                                       "1000000000"};
 };
 
 TEST_F(EraseCli, QuickEraseLeavesTheDiscBlankAndEjectsItOnRequest) {

@@ -3,11 +3,7 @@
 // state folder of its own.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,36 +13,12 @@
 #include "tests/device/vdrive_fixture.h"
 #include "tests/iso/disc_images.h"
 #include "tests/sessions/recorded_disc.h"
+#include "tests/support/cli_runner.h"
 
 namespace sorvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TRun {
-    int ExitCode = -1;
-    std::string Output;  // stdout and stderr together
-};
-
-std::string ProgramFolder() {
-    std::string path(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    path.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return path.substr(0, path.rfind('/') + 1);
-}
-
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
-
-TRun Shell(const std::string& command) {
-    TRun run;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe)) run.Output.append(chunk.data(), n);
-    const int status = ::pclose(pipe);
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -71,44 +43,21 @@ std::size_t Count(const std::string& text, const std::string& part) {
     return n;
 }
 
-class SessionsCli : public ::testing::Test {
+class SessionsCli : public CliProcessTest {
 protected:
-    void SetUp() override {
-        // A real optical drive would be preferred to the recorder.
-        struct stat info;
-        if (::stat("/dev/sr0", &info) == 0) GTEST_SKIP() << "this machine has an optical drive";
-    }
-    // Lets go of the state folder whatever a test left undone.
-    void TearDown() override {
-        TTransport::Instance().Close();
-        vdrive::THost::Instance().UseMemory();
-    }
-
     // sorvane-cli with the recorder's state in this test's folder.
-    TRun Cli(const std::string& arguments) {
-        return Shell("env -u SORVANE_ASPI_LIBRARY SORVANE_VDRIVE_HOME=" + Quote(home) + " " +
-                   Quote(ProgramFolder() + "sorvane-cli") + " " + arguments);
-    }
+    TRun Cli(const std::string& arguments) { return recorder.Cli(arguments); }
 
     // Drive 0 of the state folder gets `medium`.
-    void Insert(const vdrive::TMediumSpec& medium) {
-        vdrive::THost& host = vdrive::THost::Instance();
-        std::string error;
-        ASSERT_TRUE(host.UseStateFolder(home, &error)) << error;
-        ASSERT_TRUE(host.Insert(0, medium, &error)) << error;
-        ASSERT_TRUE(host.Save(&error)) << error;
-        host.UseMemory();  // lets the other process have the folder
-    }
+    void Insert(const vdrive::TMediumSpec& medium) { recorder.Insert(medium); }
 
     // Drive 0 of the state folder gets the three sessions of
     // ThreeSessionDisc(), recorded on a blank CD-R through the drive.
     void RecordThreeSessionDisc() {
-        vdrive::THost& host = vdrive::THost::Instance();
-        std::string error;
-        ASSERT_TRUE(host.UseStateFolder(home, &error)) << error;
-        host.SetTimeScale(0);
-        ASSERT_TRUE(host.Insert(0, {vdrive::TMediumKind::CdR}, &error)) << error;
-        {
+        recorder.Change([this](vdrive::THost& host) {
+            host.SetTimeScale(0);
+            std::string error;
+            ASSERT_TRUE(host.Insert(0, {vdrive::TMediumKind::CdR}, &error)) << error;
             TOrvoBurner burner;
             ASSERT_TRUE(burner.InitializeTransport(false, VdriveLibraryPath()));
             ASSERT_FALSE(burner.Devices.empty());
@@ -116,26 +65,18 @@ protected:
             burner.TestUnitReady(5000);  // the insertion's unit attention
             recorded = RecordThreeSessions(burner, tmp.Path());
             TTransport::Instance().Close();
-        }
+        });
         ASSERT_EQ(recorded.Error, "");
-        ASSERT_TRUE(host.Save(&error)) << error;
-        host.UseMemory();
     }
 
     // Session `number` of the disc in the state folder as a plain image.
     std::string ExportSession(int number) {
-        vdrive::THost& host = vdrive::THost::Instance();
-        std::string error;
-        const std::string image = tmp.Path() + "/export" + std::to_string(number) + ".iso";
-        EXPECT_TRUE(host.UseStateFolder(home, &error)) << error;
-        EXPECT_TRUE(host.ExportSession(0, number, image, &error)) << error;
-        host.UseMemory();
-        return image;
+        return recorder.ExportSession(number, tmp.Path() + "/export" + std::to_string(number) + ".iso");
     }
 
     TTempDir tmp;
     TRecordedSessions recorded;
-    const std::string home = tmp.Path() + "/home";
+    const TRecorderHome recorder{tmp.Path() + "/home"};
     const std::string out = tmp.Path() + "/out";
 };
 

@@ -1,0 +1,68 @@
+#pragma once
+// sorvane-cli as a user runs it: a separate process, the one built beside
+// the test program, on the emulated recorder whose state lives in a folder
+// of the test's own. The test and the processes take turns with that folder:
+// the test opens it only for as long as it prepares or inspects the drives.
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "vdrive/vdrive.h"
+
+namespace sorvane::test {
+
+struct TRun {
+    int ExitCode = -1;   // -1: the program did not end by itself
+    std::string Output;  // stdout and stderr together
+};
+
+// `text` in single quotes, for a shell command line.
+std::string Quote(const std::string& text);
+// Runs a shell command; stdout and stderr together.
+TRun Shell(const std::string& command);
+
+class TRecorderHome {
+public:
+    // `timeScale`: how many times faster than real time the recorder's clock
+    // runs in sorvane-cli, so that its waits cost nothing; nullptr keeps the
+    // recorder's own.
+    explicit TRecorderHome(std::string folder, const char* timeScale = nullptr);
+
+    const std::string& Folder() const { return folder_; }
+
+    // The shell command that runs sorvane-cli on the folder with the
+    // arguments (quoted by the caller as the shell needs), without
+    // redirections.
+    std::string CliCommand(const std::string& arguments) const;
+    // Runs it; stdout and stderr together.
+    TRun Cli(const std::string& arguments) const;
+
+    // Opens the folder in this process's recorder for `change`, saves what
+    // it did and lets go of the folder again.
+    void Change(const std::function<void(vdrive::THost&)>& change) const;
+    // Drive `drive` gets `medium`.
+    void Insert(const vdrive::TMediumSpec& medium, std::size_t drive = 0) const;
+    vdrive::TDriveStatus Status(std::size_t drive = 0) const;
+    // Session `number` of drive 0's disc as a plain image at `image`;
+    // answers `image`.
+    std::string ExportSession(int number, const std::string& image) const;
+
+private:
+    std::string folder_;
+    const char* timeScale_;
+};
+
+// The base of tests that run sorvane-cli on the recorder. They are skipped
+// on a machine with an optical drive, which sorvane-cli would prefer to the
+// recorder, and let go of the transport and the recorder's state folder
+// whatever a test left undone.
+class CliProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+}  // namespace sorvane::test
