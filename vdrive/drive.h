@@ -61,7 +61,7 @@ public:
     TReply Execute(const TCommand& command);
 
     // --- Host side ------------------------------------------------------------------
-    bool Insert(const TMediumSpec& spec, std::string* error);
+    bool Insert(const TMediumRequest& request, std::string* error);
     bool Eject(std::string* error);
     void CloseTray();
     TDriveStatus Status() const;

@@ -133,7 +133,7 @@ std::size_t THost::DriveCount() const {
     return impl_->Drives.size();
 }
 
-bool THost::Insert(std::size_t drive, const TMediumSpec& medium, std::string* error) {
+bool THost::Insert(std::size_t drive, const TMediumRequest& medium, std::string* error) {
     std::lock_guard lock(impl_->Mutex);
     TDrive* d = impl_->DriveAt(drive, error);
     if (!d || !d->Insert(medium, error)) return false;
