@@ -133,6 +133,12 @@ void TDrive::StartBusy(const TSense& kind, double seconds) {
     busy_ = TBusyOp{kind, now, now + seconds};
 }
 
+TReply TDrive::LongOperation(bool immediate, const TSense& busyKind, double seconds) {
+    if (!immediate) return TReply::After(seconds);
+    StartBusy(busyKind, seconds);
+    return {};
+}
+
 std::optional<TSense> TDrive::NeedMedium() const {
     if (trayOpen_) return sense::NoMediumTrayOpen;
     if (!medium_.Present()) return sense::NoMediumTrayClosed;
