@@ -10,8 +10,19 @@ namespace sorvane::vdrive {
 THost::TImpl::~TImpl() {
     StopWorker();
     std::lock_guard lock(Mutex);
+    LeaveFolderLocked();
+}
+
+void THost::TImpl::LeaveFolderLocked() {
     if (!Folder.empty()) SaveLocked(nullptr);
     CloseFolder();
+}
+
+void THost::TImpl::ResetLocked() {
+    LeaveFolderLocked();
+    Drives.clear();
+    Log.clear();
+    Clock.Reset();
 }
 
 TDrive* THost::TImpl::DriveAt(std::size_t index, std::string* error) const {
@@ -102,11 +113,7 @@ THost& THost::Instance() {
 void THost::UseMemory() {
     impl_->StopWorker();
     std::lock_guard lock(impl_->Mutex);
-    if (!impl_->Folder.empty()) impl_->SaveLocked(nullptr);
-    impl_->CloseFolder();
-    impl_->Drives.clear();
-    impl_->Log.clear();
-    impl_->Clock.Reset();
+    impl_->ResetLocked();
     impl_->Completion = TCompletion::Synchronous;
     impl_->Configured = true;
 }

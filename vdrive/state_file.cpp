@@ -43,11 +43,7 @@ std::string THost::DefaultStateFolder() {
 bool THost::UseStateFolder(const std::string& folder, std::string* error) {
     impl_->StopWorker();
     std::lock_guard lock(impl_->Mutex);
-    if (!impl_->Folder.empty()) impl_->SaveLocked(nullptr);
-    impl_->CloseFolder();
-    impl_->Drives.clear();
-    impl_->Log.clear();
-    impl_->Clock.Reset();
+    impl_->ResetLocked();
     impl_->Configured = true;
     impl_->Completion = TCompletion::Thread;
     double scale = kDefaultTimeScale;
