@@ -80,11 +80,9 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
         impl_->CloseFolder();
         return false;
     };
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        fields >> key;
-        if (key.empty()) continue;
+    std::istringstream fields;
+    std::string key;
+    while (NextStateLine(in, line, key, fields)) {
         if (key == "time_scale") {
             if (!std::getenv("SORVANE_VDRIVE_TIME_SCALE")) fields >> scale;
             continue;
