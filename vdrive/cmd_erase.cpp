@@ -40,13 +40,7 @@ TReply TDrive::Blank(const TCommand& c) {
     blank.MinimallyBlanked = !cd && type == TBlankType::Minimal;
     medium_ = std::move(blank);
     dirty_ = true;
-    if (immediate) {
-        StartBusy(sense::NotReadyOperation, seconds);
-        return {};
-    }
-    TReply reply;
-    reply.SpendSeconds = seconds;
-    return reply;
+    return LongOperation(immediate, sense::NotReadyOperation, seconds);
 }
 
 TReply TDrive::FormatUnit(const TCommand& c) {
@@ -144,13 +138,7 @@ TReply TDrive::FormatUnit(const TCommand& c) {
     m.RunLow = UINT32_MAX;
     m.RunHigh = 0;
     dirty_ = true;
-    if (immediate) {
-        StartBusy(busy, seconds);
-        return {};
-    }
-    TReply reply;
-    reply.SpendSeconds = seconds;
-    return reply;
+    return LongOperation(immediate, busy, seconds);
 }
 
 }  // namespace sorvane::vdrive

@@ -120,13 +120,7 @@ TReply TDrive::SynchronizeCache(const TCommand& c) {
         if (medium_.Traits().Overwrite) medium_.NoteGrownVolume(*backing_);
         dirty_ = true;
     }
-    if (immediate) {
-        StartBusy(sense::NotReadyLongWrite, seconds);
-        return {};
-    }
-    TReply reply;
-    reply.SpendSeconds = seconds;
-    return reply;
+    return LongOperation(immediate, sense::NotReadyLongWrite, seconds);
 }
 
 TReply TDrive::SendOpcInformation(const TCommand& c) {
@@ -135,9 +129,7 @@ TReply TDrive::SendOpcInformation(const TCommand& c) {
     if (!(c.Cdb[1] & 0x01)) return {};  // an OPC table sent by the host is taken as it is
     if (Faults.PcaFull) return TReply::Check(sense::PcaFull);
     if (Faults.OpcFails) return TReply::Check(sense::PcaError);
-    TReply reply;
-    reply.SpendSeconds = kOpcSeconds;
-    return reply;
+    return TReply::After(kOpcSeconds);
 }
 
 }  // namespace sorvane::vdrive

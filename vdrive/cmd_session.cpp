@@ -101,13 +101,7 @@ TReply TDrive::CloseTrackSession(const TCommand& c) {
     }
     if (result != sense::Good) return TReply::Check(result);
     dirty_ = true;
-    if (immediate) {
-        StartBusy(sense::NotReadyLongWrite, seconds);
-        return {};
-    }
-    TReply reply;
-    reply.SpendSeconds = seconds;
-    return reply;
+    return LongOperation(immediate, sense::NotReadyLongWrite, seconds);
 }
 
 TReply TDrive::ReserveTrack(const TCommand& c) {

@@ -133,6 +133,12 @@ void TDrive::StartBusy(const TSense& kind, double seconds) {
     busy_ = TBusyOp{kind, now, now + seconds};
 }
 
+TReply TDrive::LongOperation(bool immediate, const TSense& busyKind, double seconds) {
+    if (!immediate) return TReply::After(seconds);
+    StartBusy(busyKind, seconds);
+    return {};
+}
+
 std::optional<TSense> TDrive::NeedMedium() const {
     if (trayOpen_) return sense::NoMediumTrayOpen;
     if (!medium_.Present()) return sense::NoMediumTrayClosed;
@@ -300,53 +306,53 @@ TSense TDrive::CheckWriteParametersForWrite(std::uint32_t lba, std::uint32_t cou
 
 // --- Host side -------------------------------------------------------------------------------
 
-bool TDrive::Insert(const TMediumSpec& spec, std::string* error) {
-    const TKindTraits& traits = Traits(spec.Kind);
-    TMedium medium = TMedium::Blank(spec.Kind);
+bool TDrive::Insert(const TMediumRequest& request, std::string* error) {
+    const TKindTraits& traits = Traits(request.Kind);
+    TMedium medium = TMedium::Blank(request.Kind);
     std::unique_ptr<TSectorStore> image;
     std::unique_ptr<TSectorStore> source;
-    if (traits.Rom || (!spec.ImagePath.empty() && spec.State != TMediumState::Blank)) {
-        if (spec.ImagePath.empty()) {
+    if (traits.Rom || (!request.ImagePath.empty() && request.State != TMediumState::Blank)) {
+        if (request.ImagePath.empty()) {
             if (error) *error = std::string(traits.Name) + " is pressed from an image: give --image";
             return false;
         }
-        source = OpenImageStore(spec.ImagePath, error);
+        source = OpenImageStore(request.ImagePath, error);
         if (!source) return false;
         if (source->Extent() == 0) {
-            if (error) *error = spec.ImagePath + " is empty";
+            if (error) *error = request.ImagePath + " is empty";
             return false;
         }
     }
     if (traits.Rom) {
         medium.Capacity = source->Extent();
-        medium.ImagePath = spec.ImagePath;
+        medium.ImagePath = request.ImagePath;
         image = std::move(source);
-    } else if (spec.Kind != TMediumKind::None) {
+    } else if (request.Kind != TMediumKind::None) {
         std::uint32_t sectors = source ? source->Extent() : kMinTrackSectors;
-        if (spec.State != TMediumState::Blank && sectors + kMinTrackSectors > medium.Capacity) {
-            if (error) *error = spec.ImagePath + " does not fit on a " + std::string(traits.Name);
+        if (request.State != TMediumState::Blank && sectors + kMinTrackSectors > medium.Capacity) {
+            if (error) *error = request.ImagePath + " does not fit on a " + std::string(traits.Name);
             return false;
         }
         if (!backing_->Clear()) {
             if (error) *error = "cannot clear the backing file " + backing_->Path();
             return false;
         }
-        if (spec.State != TMediumState::Blank) {
+        if (request.State != TMediumState::Blank) {
             std::vector<std::uint8_t> chunk(std::size_t(256) * kSectorSize);
             for (std::uint32_t at = 0; source && at < sectors; at += 256) {
                 std::uint32_t n = std::min<std::uint32_t>(256, sectors - at);
                 if (!source->Read(at, n, chunk.data()) || !backing_->Write(at, n, chunk.data())) {
-                    if (error) *error = "cannot copy " + spec.ImagePath + " to the backing file";
+                    if (error) *error = "cannot copy " + request.ImagePath + " to the backing file";
                     return false;
                 }
             }
             if (traits.Sequential) {
                 medium.RecordSequential({-1, -1}, 0, sectors, !traits.Cd);
-                if (spec.State == TMediumState::Closed) medium.CloseSession(true);
-                if (spec.State == TMediumState::Finalized) medium.CloseSession(false);
+                if (request.State == TMediumState::Closed) medium.CloseSession(true);
+                if (request.State == TMediumState::Finalized) medium.CloseSession(false);
             } else {
                 medium.Formatted = true;
-                if (spec.Kind == TMediumKind::DvdPlusRw) medium.Background = TBackgroundFormat::Complete;
+                if (request.Kind == TMediumKind::DvdPlusRw) medium.Background = TBackgroundFormat::Complete;
                 medium.RecordOverwrite(0, sectors);
                 medium.NoteGrownVolume(*backing_);
                 medium.Intermediate = false;

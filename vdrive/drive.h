@@ -44,6 +44,7 @@ struct TReply {
 
     static TReply Check(const TSense& sense) { return {TReplyStatus::CheckCondition, sense, {}, 0}; }
     static TReply Data(std::vector<std::uint8_t> data) { return {TReplyStatus::Good, {}, std::move(data), 0}; }
+    static TReply After(double seconds) { return {TReplyStatus::Good, {}, {}, seconds}; }
 };
 
 std::array<std::uint8_t, 52> DefaultWriteParameters();
@@ -61,7 +62,7 @@ public:
     TReply Execute(const TCommand& command);
 
     // --- Host side ------------------------------------------------------------------
-    bool Insert(const TMediumSpec& spec, std::string* error);
+    bool Insert(const TMediumRequest& request, std::string* error);
     bool Eject(std::string* error);
     void CloseTray();
     TDriveStatus Status() const;
@@ -93,6 +94,10 @@ private:
     TSense BusySense() const;
     bool Busy() const;
     void StartBusy(const TSense& kind, double seconds);
+    // The end of a command that takes `seconds`: with the Immed bit it returns
+    // at once and the drive reports `busyKind` until the time is up; without
+    // it the reply itself takes the time.
+    TReply LongOperation(bool immediate, const TSense& busyKind, double seconds);
 
     // Speeds and buffer.
     std::vector<std::uint16_t> WriteSpeeds(TMediumKind kind) const;

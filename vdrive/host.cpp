@@ -10,8 +10,19 @@ namespace sorvane::vdrive {
 THost::TImpl::~TImpl() {
     StopWorker();
     std::lock_guard lock(Mutex);
+    LeaveFolderLocked();
+}
+
+void THost::TImpl::LeaveFolderLocked() {
     if (!Folder.empty()) SaveLocked(nullptr);
     CloseFolder();
+}
+
+void THost::TImpl::ResetLocked() {
+    LeaveFolderLocked();
+    Drives.clear();
+    Log.clear();
+    Clock.Reset();
 }
 
 TDrive* THost::TImpl::DriveAt(std::size_t index, std::string* error) const {
@@ -102,11 +113,7 @@ THost& THost::Instance() {
 void THost::UseMemory() {
     impl_->StopWorker();
     std::lock_guard lock(impl_->Mutex);
-    if (!impl_->Folder.empty()) impl_->SaveLocked(nullptr);
-    impl_->CloseFolder();
-    impl_->Drives.clear();
-    impl_->Log.clear();
-    impl_->Clock.Reset();
+    impl_->ResetLocked();
     impl_->Completion = TCompletion::Synchronous;
     impl_->Configured = true;
 }
@@ -133,7 +140,7 @@ std::size_t THost::DriveCount() const {
     return impl_->Drives.size();
 }
 
-bool THost::Insert(std::size_t drive, const TMediumSpec& medium, std::string* error) {
+bool THost::Insert(std::size_t drive, const TMediumRequest& medium, std::string* error) {
     std::lock_guard lock(impl_->Mutex);
     TDrive* d = impl_->DriveAt(drive, error);
     if (!d || !d->Insert(medium, error)) return false;

@@ -51,6 +51,11 @@ struct THost::TImpl {
     // when the medium changed. Time the command takes is spent by the caller.
     TReply Run(std::size_t drive, const TCommand& command);
     void Configure();  // lazily opens the default state folder
+    // Saves the state into the open folder, if there is one, and closes it.
+    void LeaveFolderLocked();
+    // Leaves the state folder and forgets every drive, the log and the time:
+    // what switching between memory and a state folder starts with.
+    void ResetLocked();
 
     // state_file.cpp
     bool OpenFolder(const std::string& folder, std::string* error);

@@ -506,6 +506,17 @@ std::string TMedium::Serialize() const {
     return out.str();
 }
 
+bool NextStateLine(std::istream& in, std::string& line, std::string& key, std::istringstream& fields) {
+    while (std::getline(in, line)) {
+        fields.clear();
+        fields.str(line);
+        key.clear();
+        fields >> key;
+        if (!key.empty()) return true;
+    }
+    return false;
+}
+
 std::optional<TMedium> TMedium::Parse(const std::string& text, std::string* error) {
     TMedium m;
     std::istringstream in(text);
@@ -514,11 +525,9 @@ std::optional<TMedium> TMedium::Parse(const std::string& text, std::string* erro
         if (error) *error = "bad medium state: " + why;
         return std::nullopt;
     };
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        fields >> key;
-        if (key.empty()) continue;
+    std::istringstream fields;
+    std::string key;
+    while (NextStateLine(in, line, key, fields)) {
         if (key == "kind") {
             std::string name;
             fields >> name;

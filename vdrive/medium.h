@@ -8,7 +8,9 @@
 // TSectorStore.
 
 #include <cstdint>
+#include <istream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -178,5 +180,10 @@ public:
     std::string Serialize() const;
     static std::optional<TMedium> Parse(const std::string& text, std::string* error);
 };
+
+// The state file, and a medium's part of it, are lines of a key word and its
+// values. Reads the next line that is not blank: `key` gets its first word
+// and `fields` the rest, ready to be read with >>.
+bool NextStateLine(std::istream& in, std::string& line, std::string& key, std::istringstream& fields);
 
 }  // namespace sorvane::vdrive

@@ -12,12 +12,19 @@ namespace {
 
 using K = TMediumKind;
 
-TDriveModel MakeMultiFormatWriter() {
+// Every model answers INQUIRY with the same vendor; the name is the one the
+// command line and the state file use.
+TDriveModel Named(std::string name, std::string product, std::string revision) {
     TDriveModel m;
-    m.Name = "dvd-multi";
+    m.Name = std::move(name);
     m.Vendor = "VIRTUAL";
-    m.Product = "DVD-RW VR-1650";
-    m.Revision = "1.02";
+    m.Product = std::move(product);
+    m.Revision = std::move(revision);
+    return m;
+}
+
+TDriveModel MakeMultiFormatWriter() {
+    TDriveModel m = Named("dvd-multi", "DVD-RW VR-1650", "1.02");
     m.Reads = {K::CdRom, K::CdR, K::CdRw, K::DvdRom, K::DvdR, K::DvdRw, K::DvdRwRestricted,
                K::DvdPlusR, K::DvdPlusRDl, K::DvdPlusRw, K::DvdRam};
     m.Writes = {K::CdR, K::CdRw, K::DvdR, K::DvdRw, K::DvdRwRestricted, K::DvdPlusR, K::DvdPlusRDl, K::DvdPlusRw, K::DvdRam};
@@ -41,11 +48,7 @@ TDriveModel MakeMultiFormatWriter() {
 }
 
 TDriveModel MakeCdRwWriter() {
-    TDriveModel m;
-    m.Name = "cd-rw";
-    m.Vendor = "VIRTUAL";
-    m.Product = "CD-RW VR-5232";
-    m.Revision = "2.10";
+    TDriveModel m = Named("cd-rw", "CD-RW VR-5232", "2.10");
     m.Reads = {K::CdRom, K::CdR, K::CdRw, K::DvdRom};
     m.Writes = {K::CdR, K::CdRw};
     m.BufferKB = 2048;
@@ -63,11 +66,7 @@ TDriveModel MakeCdRwWriter() {
 }
 
 TDriveModel MakeDvdRomReader() {
-    TDriveModel m;
-    m.Name = "dvd-rom";
-    m.Vendor = "VIRTUAL";
-    m.Product = "DVD-ROM VR-16";
-    m.Revision = "0.98";
+    TDriveModel m = Named("dvd-rom", "DVD-ROM VR-16", "0.98");
     m.Reads = {K::CdRom, K::CdR, K::CdRw, K::DvdRom, K::DvdR, K::DvdRw, K::DvdRwRestricted,
                K::DvdPlusR, K::DvdPlusRDl, K::DvdPlusRw};
     m.TestWrite = false;

@@ -43,11 +43,7 @@ std::string THost::DefaultStateFolder() {
 bool THost::UseStateFolder(const std::string& folder, std::string* error) {
     impl_->StopWorker();
     std::lock_guard lock(impl_->Mutex);
-    if (!impl_->Folder.empty()) impl_->SaveLocked(nullptr);
-    impl_->CloseFolder();
-    impl_->Drives.clear();
-    impl_->Log.clear();
-    impl_->Clock.Reset();
+    impl_->ResetLocked();
     impl_->Configured = true;
     impl_->Completion = TCompletion::Thread;
     double scale = kDefaultTimeScale;
@@ -84,11 +80,9 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
         impl_->CloseFolder();
         return false;
     };
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        fields >> key;
-        if (key.empty()) continue;
+    std::istringstream fields;
+    std::string key;
+    while (NextStateLine(in, line, key, fields)) {
         if (key == "time_scale") {
             if (!std::getenv("SORVANE_VDRIVE_TIME_SCALE")) fields >> scale;
             continue;

@@ -69,9 +69,9 @@ enum class TMediumState : std::uint8_t {
 std::string_view MediumStateName(TMediumState state);
 std::optional<TMediumState> MediumStateFromName(std::string_view name);
 
-struct TMediumSpec {
-    TMediumSpec() = default;
-    TMediumSpec(TMediumKind kind, TMediumState state = TMediumState::Blank, std::string imagePath = {})
+struct TMediumRequest {
+    TMediumRequest() = default;
+    TMediumRequest(TMediumKind kind, TMediumState state = TMediumState::Blank, std::string imagePath = {})
         : Kind(kind), State(state), ImagePath(std::move(imagePath)) {}
 
     TMediumKind Kind = TMediumKind::None;
@@ -82,6 +82,10 @@ struct TMediumSpec {
     // media: from sector 0); without it a 300-sector empty track is used.
     std::string ImagePath;
 };
+
+// The name the drive, recording and session tests use; they move to
+// TMediumRequest with their own clean-up.
+using TMediumSpec = TMediumRequest;
 
 // --- Drive models -------------------------------------------------------------
 
@@ -206,7 +210,7 @@ public:
     // Puts a disc into the tray and closes it (what a user does). The drive
     // reports UNIT ATTENTION 28/00 to the next command. Kind None leaves the
     // tray closed and empty.
-    bool Insert(std::size_t drive, const TMediumSpec& medium, std::string* error = nullptr);
+    bool Insert(std::size_t drive, const TMediumRequest& medium, std::string* error = nullptr);
     // Opens the tray as the eject button does; refused while the host has
     // locked it (PREVENT ALLOW MEDIUM REMOVAL). The disc stays in the open tray.
     bool Eject(std::size_t drive, std::string* error = nullptr);

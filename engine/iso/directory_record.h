@@ -5,6 +5,7 @@
 // length is always even. Records of the Joliet tree carry UCS-2 big-endian
 // names, whose length is always even and so always padded.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,7 +18,7 @@ struct TDirectoryRecordHeader {
     std::uint8_t ExtAttrLength;        // 9.1.2 no extended attribute records
     Both32 Extent;                     // 9.1.3 first sector of the extent
     Both32 DataLength;                 // 9.1.4 bytes of the file or directory
-    std::uint8_t RecordingDate[7];     // 9.1.5
+    std::array<std::uint8_t, 7> RecordingDate;  // 9.1.5: years since 1900, month, day, h, m, s, GMT offset
     std::uint8_t Flags;                // 9.1.6
     std::uint8_t FileUnitSize;         // 9.1.7 not interleaved
     std::uint8_t InterleaveGap;        // 9.1.8
@@ -28,6 +29,7 @@ struct TDirectoryRecordHeader {
 // 9.1.6 file flags.
 inline constexpr std::uint8_t kFlagHidden = 0x01;     // "existence" bit: hidden from listings
 inline constexpr std::uint8_t kFlagDirectory = 0x02;
+inline constexpr std::uint8_t kFlagMultiExtent = 0x80;  // more records of the same file follow
 
 // Identifiers of the two records every directory extent opens with
 // (ECMA-119 6.8.2.2): the directory itself and its parent.

@@ -10,7 +10,7 @@ namespace sorvane {
 namespace {
 
 constexpr std::size_t kSectorBytes = 2048;
-constexpr std::size_t kHeaderBytes = sizeof(TDiscDirectoryRecordHeader);
+constexpr std::size_t kHeaderBytes = sizeof(TDirectoryRecordHeader);
 // A record header must fit in what is left of the sector; past this offset
 // only padding can follow.
 constexpr std::size_t kLastRecordOffset = kSectorBytes - kHeaderBytes - 1;  // 2014
@@ -102,7 +102,7 @@ void ParseDirectorySector(std::span<const std::uint8_t> sector, TTreeKind kind, 
             damaged();
             continue;
         }
-        TDiscDirectoryRecordHeader header;
+        TDirectoryRecordHeader header;
         std::memcpy(&header, bytes.data(), kHeaderBytes);
         const std::size_t nameLength = header.NameLength;
         const std::span<const std::uint8_t> nameBytes =
@@ -146,7 +146,7 @@ void JoinFilePieces(std::vector<TDiscRecord>& records, const TProblemSink& probl
     joined.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         TDiscRecord& record = records[i];
-        if (record.IsDirectory() || !(record.Flags & kRecordMultiExtent)) {
+        if (record.IsDirectory() || !(record.Flags & kFlagMultiExtent)) {
             joined.push_back(std::move(record));
             continue;
         }
@@ -157,7 +157,7 @@ void JoinFilePieces(std::vector<TDiscRecord>& records, const TProblemSink& probl
         while (last + 1 < records.size() && !records[last + 1].IsDirectory() &&
                records[last + 1].Name == record.Name) {
             ++last;
-            if (!(records[last].Flags & kRecordMultiExtent)) {
+            if (!(records[last].Flags & kFlagMultiExtent)) {
                 complete = true;
                 break;
             }
@@ -172,7 +172,7 @@ void JoinFilePieces(std::vector<TDiscRecord>& records, const TProblemSink& probl
             record.Parts.push_back(records[k].Parts.front());
             record.Length += records[k].Parts.front().Length;
         }
-        record.Flags &= static_cast<std::uint8_t>(~kRecordMultiExtent);
+        record.Flags &= static_cast<std::uint8_t>(~kFlagMultiExtent);
         joined.push_back(std::move(record));
         i = last;
     }

@@ -11,35 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/iso/directory_record.h"
 #include "engine/rtl/date_time.h"
-#include "engine/rtl/endian.h"
 
 namespace sorvane {
 
 enum class TTreeKind { Joliet, Iso };
-
-// ECMA-119 9.1: the fixed part of a directory record; the file identifier
-// (NameLength bytes) and an optional system-use area follow it.
-struct TDiscDirectoryRecordHeader {
-    std::uint8_t Length;
-    std::uint8_t ExtendedAttributeLength;
-    Both32 Extent;
-    Both32 DataLength;
-    std::array<std::uint8_t, 7> RecordingDate;  // 9.1.5: years since 1900, month, day, h, m, s, GMT offset
-    std::uint8_t Flags;
-    std::uint8_t FileUnitSize;
-    std::uint8_t InterleaveGap;
-    Both16 VolumeSequenceNumber;
-    std::uint8_t NameLength;
-};
-static_assert(sizeof(TDiscDirectoryRecordHeader) == 33);
-
-// ECMA-119 9.1.6 file flags.
-enum : std::uint8_t {
-    kRecordHidden = 0x01,
-    kRecordDirectory = 0x02,
-    kRecordMultiExtent = 0x80,  // more records of the same file follow
-};
 
 // Where one piece of a file's data lies. A file of 4 GiB or more is recorded
 // as several records of the same name, one piece each (ECMA-119 6.5.1).
@@ -58,8 +35,8 @@ struct TDiscRecord {
     std::uint8_t Flags = 0;
     std::uint32_t Sector = 0;      // where the record was found, for messages
 
-    bool IsDirectory() const { return Flags & kRecordDirectory; }
-    bool IsHidden() const { return Flags & kRecordHidden; }
+    bool IsDirectory() const { return Flags & kFlagDirectory; }
+    bool IsHidden() const { return Flags & kFlagHidden; }
     bool InPieces() const { return Parts.size() > 1; }
 };
 

@@ -12,7 +12,7 @@ void AppendDirectoryRecord(TMemoryStream& out, const TRecordFields& fields, std:
     h.Length = static_cast<std::uint8_t>(length);
     h.Extent = fields.Extent;
     h.DataLength = fields.DataLength;
-    std::memcpy(h.RecordingDate, fields.Date.data(), fields.Date.size());
+    std::memcpy(h.RecordingDate.data(), fields.Date.data(), fields.Date.size());
     h.Flags = fields.Flags;
     h.VolumeSequenceNumber = 1;
     h.NameLength = static_cast<std::uint8_t>(name.size());

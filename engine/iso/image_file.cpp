@@ -6,18 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "engine/rtl/format.h"
-#include "engine/rtl/text.h"
+#include "engine/rtl/stream_ex.h"
 
 namespace sorvane {
-namespace {
-
-std::string SystemText(int error) { return UpperCase(std::strerror(error)); }
-
-}  // namespace
 
 std::string CantOpenText(const std::string& path) {
     return Format("CAN'T OPEN FILE \"%s\" OR FILE IS IN USES BY OTHER SOFTWARE", path.c_str());
@@ -32,36 +26,41 @@ bool TImageFile::Create(const std::string& path) {
     path_ = path;
     position_ = 0;
     error_.clear();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
+    int fd;
+    do fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    fd_ = TLocalFd(fd);
+    if (!fd_.Valid()) {
         error_ = CantCreateText(path);
         return false;
     }
     struct stat st {};
-    regular_ = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+    regular_ = ::fstat(fd_.Get(), &st) == 0 && S_ISREG(st.st_mode);
     return true;
 }
 
 void TImageFile::Fail(int error) {
-    error_ = Format("CAN'T WRITE FILE \"%s\" [%s]", path_.c_str(), SystemText(error).c_str());
+    // Every caller has a reason from the system; EIO stands in should one
+    // ever come without, so that the text never names "success".
+    error_ = Format("CAN'T WRITE FILE \"%s\" [%s]", path_.c_str(), SystemErrorText(error ? error : EIO).c_str());
+}
+
+bool TImageFile::Reserve(std::int64_t bytes) {
+    if (::fallocate(fd_.Get(), 0, 0, static_cast<off_t>(bytes)) == 0) return true;
+    const int code = errno;
+    if (code != ENOSPC && code != EDQUOT && code != EFBIG) return true;
+    THandleStreamEx(fd_.Get()).SetSize(0);
+    Fail(code);
+    return false;
 }
 
 bool TImageFile::Write(const void* data, std::size_t count) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    while (count > 0) {
-        const ssize_t n = ::write(fd_, p, count);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            // A write that makes no progress without an error is a full
-            // device as well.
-            Fail(n < 0 ? errno : ENOSPC);
-            return false;
-        }
-        p += n;
-        count -= static_cast<std::size_t>(n);
-        position_ += n;
-    }
-    return true;
+    THandleStreamEx stream(fd_.Get());
+    const std::int64_t done = stream.WriteFully(data, static_cast<std::int64_t>(count));
+    position_ += done;
+    if (done == static_cast<std::int64_t>(count)) return true;
+    Fail(stream.ErrorCode());
+    return false;
 }
 
 bool TImageFile::WriteZeros(std::int64_t count) {
@@ -74,32 +73,33 @@ bool TImageFile::WriteZeros(std::int64_t count) {
     return true;
 }
 
-bool TImageFile::Close() {
-    if (fd_ < 0) return true;
-    const int result = ::close(fd_);
-    fd_ = -1;
-    if (result != 0 && errno != EINTR) {
-        Fail(errno);
-        return false;
+bool TImageFile::Truncate(std::int64_t size) {
+    THandleStreamEx stream(fd_.Get());
+    if (stream.SetSize(size)) {
+        position_ = size;
+        return true;
     }
-    return true;
+    Fail(stream.ErrorCode());
+    return false;
+}
+
+bool TImageFile::Close() {
+    if (!fd_.Valid()) return true;
+    // close() is not retried on EINTR: the descriptor is gone either way.
+    if (fd_.Close() || errno == EINTR) return true;
+    Fail(errno);
+    return false;
 }
 
 void TImageFile::Discard() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (fd >= 0) ::close(fd);
+    fd_.Reset();
     if (regular_ && !path_.empty()) ::unlink(path_.c_str());
-}
-
-TSourceFile::~TSourceFile() {
-    if (fd_ >= 0) ::close(fd_);
 }
 
 bool TSourceFile::Open(const std::string& path) {
     path_ = path;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
+    fd_ = TLocalFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd_.Valid()) {
         error_ = CantOpenText(path);
         return false;
     }
@@ -107,19 +107,11 @@ bool TSourceFile::Open(const std::string& path) {
 }
 
 std::int64_t TSourceFile::Read(void* buffer, std::size_t count) {
-    auto* p = static_cast<std::uint8_t*>(buffer);
-    std::size_t got = 0;
-    while (got < count) {
-        const ssize_t n = ::read(fd_, p + got, count - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error_ = Format("CAN'T READ FILE \"%s\" [%s]", path_.c_str(), SystemText(errno).c_str());
-            return -1;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(got);
+    THandleStreamEx stream(fd_.Get());
+    const std::int64_t got = stream.ReadFully(buffer, static_cast<std::int64_t>(count));
+    if (stream.ErrorCode() == 0) return got;
+    error_ = Format("CAN'T READ FILE \"%s\" [%s]", path_.c_str(), SystemErrorText(stream.ErrorCode()).c_str());
+    return -1;
 }
 
 }  // namespace sorvane

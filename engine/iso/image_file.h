@@ -1,11 +1,14 @@
 #pragma once
-// The files a synchronous image save touches: the image it creates and the
-// sources it copies from. Both close on every way out. Failures come back as
-// the engine's upper-case texts, ready for OnWriteDone.
+// The image file being written, by a synchronous image save or by the
+// recorder's image-file target, and the source files a save copies from.
+// Both close on every way out. Failures come back as the engine's
+// upper-case texts, ready for OnWriteDone.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "engine/iso/local_file.h"
 
 namespace sorvane {
 
@@ -18,10 +21,18 @@ public:
 
     // Creates or truncates `path`. False with ErrorText set on failure.
     bool Create(const std::string& path);
+    // Reserves `bytes` on the disk, so that a disk too small fails at once
+    // rather than near the end. Devices and file systems that cannot
+    // reserve space pass; they report the lack of room when it is written.
+    // A disk that lacks the room leaves the file empty.
+    bool Reserve(std::int64_t bytes);
     // Writes all of `data`, or fails: a short write (a full disk) is a
-    // failure, never a silent end.
+    // failure, never a silent end. What did go out counts in Position().
     bool Write(const void* data, std::size_t count);
     bool WriteZeros(std::int64_t count);
+    // Cuts the file back to `size` bytes, for an image that ended early
+    // behind a reservation.
+    bool Truncate(std::int64_t size);
     // Closes the file; false when the system reports a late write failure.
     bool Close();
     // Closes and removes what was written, so that a failed save does not
@@ -29,13 +40,14 @@ public:
     // removed: a device named as the target stays.
     void Discard();
 
+    bool IsOpen() const { return fd_.Valid(); }
     std::int64_t Position() const { return position_; }
     const std::string& ErrorText() const { return error_; }
 
 private:
     void Fail(int error);
 
-    int fd_ = -1;
+    TLocalFd fd_;
     bool regular_ = false;
     std::int64_t position_ = 0;
     std::string path_;
@@ -44,11 +56,6 @@ private:
 
 class TSourceFile {
 public:
-    TSourceFile() = default;
-    ~TSourceFile();
-    TSourceFile(const TSourceFile&) = delete;
-    TSourceFile& operator=(const TSourceFile&) = delete;
-
     bool Open(const std::string& path);
     // Reads until `count` bytes or the end of the file; -1 on a read error
     // (ErrorText set).
@@ -56,7 +63,7 @@ public:
     const std::string& ErrorText() const { return error_; }
 
 private:
-    int fd_ = -1;
+    TLocalFd fd_;
     std::string path_;
     std::string error_;
 };

@@ -25,6 +25,23 @@ std::int64_t ExtentSize(const Names& names, LengthOf lengthOf) {
     return packer.ExtentSize();
 }
 
+// Sizes the extent of every directory of one tree and places the extents
+// one after the other in table order; sectors count from the start of the
+// tree's directory area. The result is the area's length in bytes.
+template <typename NamesOf, typename LengthOf>
+std::int64_t PlaceDirExtents(const TProjectTree& project, int TDEntry::*sector, std::int64_t TDEntry::*size,
+                             NamesOf namesOf, LengthOf lengthOf) {
+    std::int64_t total = 0;
+    const auto& table = project.DirTable();
+    for (std::size_t d = 0; d < table.size(); ++d) {
+        TDEntry* dir = table[d].get();
+        dir->*size = ExtentSize(namesOf(d), lengthOf);
+        dir->*sector = static_cast<int>(total / 2048);
+        total += dir->*size;
+    }
+    return total;
+}
+
 // Size in bytes of a regular file, or -1 when there is none.
 std::int64_t RegularFileSize(const std::string& path) {
     struct stat st {};
@@ -152,29 +169,17 @@ void TImageLayout::PlanAreas() {
 }
 
 std::int64_t TImageLayout::ComputeIsoDirSizes() {
-    std::int64_t total = 0;
-    const auto& table = project_.DirTable();
-    for (std::size_t d = 0; d < table.size(); ++d) {
-        TDEntry* dir = table[d].get();
-        dir->IsoSize =
-            ExtentSize(names_.At(d).IsoNames, [](const std::string& n) { return IsoRecordLength(n.size()); });
-        dir->IsoSector = static_cast<int>(total / 2048);
-        total += dir->IsoSize;
-    }
-    return total;
+    return PlaceDirExtents(
+        project_, &TDEntry::IsoSector, &TDEntry::IsoSize,
+        [&](std::size_t d) -> const auto& { return names_.At(d).IsoNames; },
+        [](const std::string& n) { return IsoRecordLength(n.size()); });
 }
 
 std::int64_t TImageLayout::ComputeJolietDirSizes() {
-    std::int64_t total = 0;
-    const auto& table = project_.DirTable();
-    for (std::size_t d = 0; d < table.size(); ++d) {
-        TDEntry* dir = table[d].get();
-        dir->JolietSize =
-            ExtentSize(names_.At(d).JolietNames, [](const std::u16string& n) { return JolietRecordLength(n.size()); });
-        dir->JolietSector = static_cast<int>(total / 2048);
-        total += dir->JolietSize;
-    }
-    return total;
+    return PlaceDirExtents(
+        project_, &TDEntry::JolietSector, &TDEntry::JolietSize,
+        [&](std::size_t d) -> const auto& { return names_.At(d).JolietNames; },
+        [](const std::u16string& n) { return JolietRecordLength(n.size()); });
 }
 
 int TImageLayout::ComputeIsoPathTableSize() const {

@@ -41,6 +41,24 @@ constexpr TTreeView kIsoView{&TDEntry::IsoSector, &TDEntry::IsoSize, &TFEntry::I
 constexpr TTreeView kJolietView{&TDEntry::JolietSector, &TDEntry::JolietSize, &TFEntry::JolietSector,
                                 &TFEntry::JolietSize};
 
+// Writes one path table (ECMA-119 9.4), little- or big-endian: the root,
+// then every directory in the tree's order, each naming its parent by its
+// number in that order.
+template <typename NameOf>
+void WritePathTable(TMemoryStream& out, bool bigEndian, const std::vector<TDEntry*>& order, const TTreeView& view,
+                    int dirBase, NameOf nameOf) {
+    const TPathTableType type = bigEndian ? TPathTableType::M : TPathTableType::L;
+    const std::size_t start = out.Size();
+    const char rootName = static_cast<char>(kSelfName);
+    AppendPathTableRecord(out, type, Sector32(order[0]->*view.Sector, dirBase), 1, std::string_view(&rootName, 1));
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const TDEntry* d = order[i];
+        AppendPathTableRecord(out, type, Sector32(d->*view.Sector, dirBase),
+                              static_cast<std::uint16_t>(d->Parent->Number), nameOf(d));
+    }
+    PadToSector(out, out.Size() - start);
+}
+
 // Writes one directory extent: "." and "..", then one record per entry in
 // list order, each placed by the same rule the sizing used.
 template <typename Names, typename Encode>
@@ -117,33 +135,13 @@ void TImageLayout::WriteJolietDescriptor() {
 void TImageLayout::WriteTerminatorDescriptor() { Append(HeaderStream, EncodeTerminatorDescriptor()); }
 
 void TImageLayout::WriteIsoPathTable(int DirBase, bool BigEndian) {
-    const TPathTableType type = BigEndian ? TPathTableType::M : TPathTableType::L;
-    const auto& order = project_.IsoDirOrder();
-    const std::size_t start = HeaderStream.Size();
-    const char rootName = static_cast<char>(kSelfName);
-    AppendPathTableRecord(HeaderStream, type, Sector32(order[0]->IsoSector, DirBase), 1,
-                          std::string_view(&rootName, 1));
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        const TDEntry* d = order[i];
-        AppendPathTableRecord(HeaderStream, type, Sector32(d->IsoSector, DirBase),
-                              static_cast<std::uint16_t>(d->Parent->Number), names_.Of(d).IsoName);
-    }
-    PadToSector(HeaderStream, HeaderStream.Size() - start);
+    WritePathTable(HeaderStream, BigEndian, project_.IsoDirOrder(), kIsoView, DirBase,
+                   [&](const TDEntry* d) -> const std::string& { return names_.Of(d).IsoName; });
 }
 
 void TImageLayout::WriteJolietPathTable(int DirBase, bool BigEndian) {
-    const TPathTableType type = BigEndian ? TPathTableType::M : TPathTableType::L;
-    const auto& order = project_.JolietDirOrder();
-    const std::size_t start = HeaderStream.Size();
-    const char rootName = static_cast<char>(kSelfName);
-    AppendPathTableRecord(HeaderStream, type, Sector32(order[0]->JolietSector, DirBase), 1,
-                          std::string_view(&rootName, 1));
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        const TDEntry* d = order[i];
-        AppendPathTableRecord(HeaderStream, type, Sector32(d->JolietSector, DirBase),
-                              static_cast<std::uint16_t>(d->Parent->Number), JolietBytes(names_.Of(d).JolietName));
-    }
-    PadToSector(HeaderStream, HeaderStream.Size() - start);
+    WritePathTable(HeaderStream, BigEndian, project_.JolietDirOrder(), kJolietView, DirBase,
+                   [&](const TDEntry* d) { return JolietBytes(names_.Of(d).JolietName); });
 }
 
 void TImageLayout::WriteIsoDirectory(const TDEntry* Dir, int DirBase, int FileBase) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/rtl/stream_ex.h"
 #include "engine/rtl/text.h"
 
 namespace sorvane {
@@ -42,16 +43,10 @@ TLocalFd CreateFolderIn(int parent, const std::string& name, std::string& error)
 }
 
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(fd, bytes, count);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return true;
+    THandleStreamEx stream(fd);
+    if (stream.WriteFully(bytes, static_cast<std::int64_t>(count)) == static_cast<std::int64_t>(count)) return true;
+    errno = stream.ErrorCode();
+    return false;
 }
 
 void SetFileDate(int fd, TDateTime value) {

@@ -48,7 +48,8 @@ TLocalFd OpenFolder(const std::string& path, std::string& error);
 // Creates `name` inside `parent` unless a folder of that name is there, and
 // opens it. A link of that name is refused rather than followed.
 TLocalFd CreateFolderIn(int parent, const std::string& name, std::string& error);
-// Writes all of `bytes`, retrying short writes.
+// Writes all of `bytes`, retrying short writes. On failure errno tells why;
+// a device that takes nothing more is ENOSPC.
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count);
 // Sets the modification (and access) time of an open file or folder. A
 // value without a date part (a date the disc did not record readably, or a

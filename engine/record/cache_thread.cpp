@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/record/stream_ex.h"
+#include "engine/rtl/stream_ex.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/search_rec.h"
 

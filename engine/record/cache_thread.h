@@ -25,7 +25,7 @@
 #include "engine/project/entries.h"
 #include "engine/record/aligned_buffer.h"
 #include "engine/record/signal.h"
-#include "engine/record/stream_ex.h"
+#include "engine/rtl/stream_ex.h"
 #include "engine/rtl/component.h"
 #include "engine/rtl/critical_section.h"
 #include "engine/rtl/memory_stream.h"

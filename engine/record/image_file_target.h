@@ -9,10 +9,9 @@
 // times faster there and no slower elsewhere.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "engine/record/stream_ex.h"
+#include "engine/iso/image_file.h"
 #include "engine/record/write_target.h"
 
 namespace sorvane {
@@ -28,15 +27,12 @@ public:
                       const std::atomic<bool>& abortFlag) override;
     std::string Close(const std::string& error) override;
 
-    std::int64_t BytesWritten() const { return written_; }
+    std::int64_t BytesWritten() const { return file_.Position(); }
 
 private:
-    std::string WriteErrorText(int errorCode) const;
-
     std::string fileName_;
     std::int64_t expectedBytes_;
-    std::unique_ptr<TFileStreamEx> stream_;
-    std::int64_t written_ = 0;
+    TImageFile file_;
 };
 
 }  // namespace sorvane

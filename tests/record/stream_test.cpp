@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "engine/record/stream_ex.h"
+#include "engine/rtl/stream_ex.h"
 #include "tests/record/record_fixture.h"
 
 namespace sorvane {

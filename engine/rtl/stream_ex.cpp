@@ -1,4 +1,4 @@
-#include "engine/record/stream_ex.h"
+#include "engine/rtl/stream_ex.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,6 +1,8 @@
 #pragma once
-// File streams with 64-bit positions, used wherever the recording pipeline
-// opens a source file, a boot image or an image file.
+// File streams with 64-bit positions, used wherever the engine reads a
+// source file or a boot image or writes an image file. The loops that read
+// and write whole blocks through interrupted and partial system calls live
+// here once.
 //
 // Read and Write never raise: a failure counts as 0 bytes, as the callers
 // expect, and the reason is kept in ErrorCode() so that a caller can tell the
