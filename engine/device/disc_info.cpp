@@ -13,11 +13,9 @@
 namespace sorvane {
 namespace {
 
-constexpr std::uint16_t kFeatureReplyLength = 114;
 constexpr std::uint8_t kAtipLength = 26;
 constexpr std::uint8_t kTocLength = 114;
 constexpr std::uint8_t kSessionInfoLength = 4;
-constexpr int kReadyTimeoutMs = 5000;
 
 // ATIP byte 2 (reply byte 6): bit 7 set on recordable discs, bit 6 on
 // rewritable ones (the disc type bits, MMC-5 6.26.3.6).
@@ -55,7 +53,7 @@ TDiscKind TSCSIDevice::GetDiscType() {
     }
     if (found == kind::kUnknown && RefreshDiscInformation())
         found = (DiscInfoBlock[discinfo::kStatusByte] & discinfo::kErasable) ? kind::kCdRw : kind::kCdR;
-    if (found == kind::kUnknown && TestUnitReady(kReadyTimeoutMs)) found = kind::kCdRom;
+    if (found == kind::kUnknown && TestUnitReady(timeout::kTestUnitReadyMs)) found = kind::kCdRom;
     return found;
 }
 
@@ -201,9 +199,9 @@ std::uint32_t TSCSIDevice::FindVolumeSpaceSize() {
 
 void TSCSIDevice::GetDiscInfo(TDisc& Disc) {
     TDisc disc;
-    if (!TestUnitReady(kReadyTimeoutMs)) {
+    if (!TestUnitReady(timeout::kTestUnitReadyMs)) {
         WaitUntilReady(3000, 5000);
-        if (!TestUnitReady(kReadyTimeoutMs)) {
+        if (!TestUnitReady(timeout::kTestUnitReadyMs)) {
             Disc = disc;
             return;
         }

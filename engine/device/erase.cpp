@@ -97,11 +97,9 @@ TOverwriteResult OverwriteWithZeros(TSCSIDevice& device, int writes, TOnWriteFai
 
 namespace {
 
-constexpr int kReadyTimeoutMs = 5000;
 constexpr int kReadyWaitTotalMs = 30000;
 constexpr int kReadyWaitIntervalMs = 5000;
 constexpr int kFormatRetryPauseMs = 1000;
-constexpr int kSynchronizeTimeoutMs = 30000;
 constexpr int kPumpSliceMs = 10;
 
 // "24X(4,234 KB/s)", "2.4X(3,324 KB/s)": DVDs in tenths of their speed step.
@@ -130,7 +128,7 @@ bool TSCSIDevice::EraseDisc(std::uint8_t BlankType) {
         eraseLink_->Error.clear();
     }
 
-    TestUnitReady(kReadyTimeoutMs);
+    TestUnitReady(timeout::kTestUnitReadyMs);
     LoadUnload(false);
     TDiscKind discKind = GetDiscType();
     CurrentDiscKind = discKind;
@@ -173,7 +171,7 @@ bool TSCSIDevice::EraseDisc(std::uint8_t BlankType) {
 }
 
 bool TSCSIDevice::ReadyForErase() {
-    if (TestUnitReady(kReadyTimeoutMs)) return true;
+    if (TestUnitReady(timeout::kTestUnitReadyMs)) return true;
     // The wait ends with commands that succeed; the reason the drive gave
     // first is the one worth telling.
     const std::string reason = LastError;
@@ -204,7 +202,7 @@ bool TSCSIDevice::StartErase(TDiscKind discKind, std::uint8_t blankType) {
                     LastError = written.FirstError;
                     return false;
                 }
-                return SynchronizeCache(kSynchronizeTimeoutMs, false);
+                return SynchronizeCache(erase::kSynchronizeTimeoutMs, false);
             } else {
                 const erase::TFormatList list = erase::DvdRamFormatList();
                 return FormatUnit(erase::kFormatFlags, list.data(), list.size());

@@ -44,6 +44,9 @@ TFormatList DvdRamFormatList();
 // DVD+RW: format type 26h over 2,295,104 blocks.
 TFormatList DvdPlusRwFormatList();
 
+// The time the drive is given to write its cache out after an overwrite.
+inline constexpr int kSynchronizeTimeoutMs = 30000;
+
 // Overwriting is done in writes of 32 sectors, 64 KiB of zeros each.
 inline constexpr std::uint16_t kZeroSectorsPerWrite = 32;
 inline constexpr std::uint32_t kZeroWriteBytes = kZeroSectorsPerWrite * kSectorSize;

@@ -26,17 +26,8 @@ constexpr int kClosePauseMs = 1000;
 constexpr int kCloseAttempts = 1000;
 constexpr int kReadyAfterCloseMs = 240000;
 constexpr int kReadyAfterClosePollMs = 5000;
-constexpr int kReleaseReadyMs = 5000;
 // The slowest write speed a drive is set back to, in kB/s.
 constexpr std::uint16_t kIdleWriteSpeed = 2;
-
-// CLOSE TRACK/SESSION close functions (MMC-5 6.3.2).
-constexpr std::uint8_t kCloseTrack = 1;
-constexpr std::uint8_t kCloseSession = 2;
-constexpr std::uint8_t kStopBackgroundFormat = 3;
-constexpr std::uint8_t kFinalizeDisc = 6;
-// Track number FFh: the incomplete track, or on DVD+R the open session.
-constexpr int kOpenTrack = 0xFF;
 
 }  // namespace
 
@@ -132,21 +123,22 @@ std::string TDiscTarget::CloseByKind() {
     bool closed = false;
     switch (kind_) {
         case kind::kDvdPlusR:
-            SendClose(false, kCloseTrack, t);
-            closed = SendClose(false, kCloseSession, kOpenTrack);
+            SendClose(false, close_fn::kCloseTrack, t);
+            closed = SendClose(false, close_fn::kCloseSession, close_fn::kIncompleteTrack);
             break;
         case kind::kDvdPlusRDualLayer:
-            SendClose(false, kCloseTrack, t);
-            closed = SendClose(false, finalizeDisc ? kFinalizeDisc : kCloseSession, 0);
+            SendClose(false, close_fn::kCloseTrack, t);
+            closed = SendClose(false, finalizeDisc ? close_fn::kFinalizeDisc : close_fn::kCloseSession, 0);
             break;
         case kind::kDvdR:
-            SendClose(true, kCloseTrack, t);
-            SendClose(true, kCloseTrack, t + 1);
-            closed = SendClose(true, kCloseSession, t + 2);
+            SendClose(true, close_fn::kCloseTrack, t);
+            SendClose(true, close_fn::kCloseTrack, t + 1);
+            closed = SendClose(true, close_fn::kCloseSession, t + 2);
             break;
         case kind::kDvdRwRestrictedOverwrite:
-        case kind::kDvdRwSequential: closed = SendClose(true, kCloseSession, 0); break;
-        case kind::kDvdPlusRw: closed = SendClose(false, kStopBackgroundFormat, kOpenTrack); break;
+        case kind::kDvdRwSequential: closed = SendClose(true, close_fn::kCloseSession, 0); break;
+        case kind::kDvdPlusRw: closed = SendClose(false, close_fn::kStopBackgroundFormat, close_fn::kIncompleteTrack);
+            break;
         default: closed = CloseCdSession(); break;
     }
     return closed ? std::string() : FailureText(kCloseErrorText);
@@ -162,7 +154,7 @@ void TDiscTarget::Release() {
     device_.AllowMediumRemoval(true);
     device_.LoadUnload(false);
     device_.RezeroUnit();
-    device_.TestUnitReady(kReleaseReadyMs);
+    device_.TestUnitReady(timeout::kTestUnitReadyMs);
 }
 
 }  // namespace sorvane

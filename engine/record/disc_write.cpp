@@ -15,7 +15,7 @@ namespace sorvane {
 namespace {
 
 // Request flags of every WRITE(10): data out, completion by event.
-constexpr std::uint8_t kWriteFlags = 0x50;
+constexpr std::uint8_t kWriteFlags = SRB_EVENT_NOTIFY | SRB_DIR_OUT;
 constexpr int kSectorBytes = static_cast<int>(kSectorSize);
 // The drive keeps the header in its cache for as long as half an hour.
 constexpr int kHeaderSynchronizeMs = 1800000;
@@ -23,8 +23,6 @@ constexpr int kHeaderSynchronizeMs = 1800000;
 // the drive takes writes once the lead-in is written, which takes seconds.
 constexpr int kFormatPollMs = 2000;
 constexpr int kFormatWaitMs = 30 * 60 * 1000;
-// MEDIUM NOT FORMATTED and its kin (SPC-3 table 28).
-constexpr std::uint8_t kAscMediumFormat = 0x30;
 
 }  // namespace
 
@@ -88,7 +86,7 @@ std::string TDiscTarget::WriteSectors(std::int64_t lba, const std::uint8_t* data
     for (;;) {
         if (abortFlag) return kAbortedByUserText;
         if (device_.WriteSectors(static_cast<std::uint32_t>(lba), sectors, kWriteFlags, count, data)) break;
-        if (firstWrite_ && !formatTried_ && kind_ == kind::kDvdPlusRw && LastAsc() == kAscMediumFormat) {
+        if (firstWrite_ && !formatTried_ && kind_ == kind::kDvdPlusRw && LastAsc() == asc::kIncompatibleMedium) {
             // A new DVD+RW must be formatted before it takes data; once is
             // enough, after which the write is tried again.
             formatTried_ = true;
