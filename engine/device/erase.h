@@ -124,7 +124,6 @@ private:
     void FinishDvdRamQuick();
     void PollSlowModel();
     void WaitUntilIdle();
-    void RestoreDrive();
     void Finish();
 
     // Loops that poll the drive until it is ready or the estimate has run

@@ -8,7 +8,6 @@
 // rather than the program.
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "engine/device/erase.h"
@@ -53,7 +52,7 @@ void TEraseThread::Execute() {
     // which a drive may change after a format; they are read again.
     if (TTransport::Instance().UsesPassThrough()) Device.ReinitializeTransport();
     link_->Progress = 100;
-    RestoreDrive();
+    Device.RestoreIdleSettings();
     Finish();
 }
 
@@ -159,28 +158,13 @@ void TEraseThread::WaitUntilIdle() {
     // A drive keeps its tray shut while it blanks or formats, so a disc
     // missing now was taken out after the drive had finished: there is
     // nothing left to wait for.
-    alignas(8) std::array<std::uint8_t, sense_reply::kLength> reply{};
     std::uint8_t code = 0;
     do {
         UpdateProgress();
-        reply.fill(0);
-        Device.RequestSense(reply.data(), sense_reply::kLength);
-        code = reply[0] == sense_reply::kBusyResponse ? asc::kNotReady : reply[sense_reply::kAscByte];
+        code = Device.AskSenseCode();
         if (code == asc::kMediumNotPresent) break;
         Pause(kShortPollMs);
     } while (code != 0 && (t_ += 2) <= Duration && !Stopping());
-}
-
-void TEraseThread::RestoreDrive() {
-    // The CD defaults, the fastest reading and the slowest writing, the tray
-    // unlocked and loaded, the head at the start.
-    Device.SetWriteParameters(false, false, false, kind::kCdRom);
-    Device.SetSpeed(Device.GetMaxReadSpeed(), 2);
-    Device.RezeroUnit();
-    Device.AllowMediumRemoval(true);
-    Device.LoadUnload(false);
-    Device.RezeroUnit();
-    Device.TestUnitReady(timeout::kTestUnitReadyMs);
 }
 
 void TEraseThread::Finish() {

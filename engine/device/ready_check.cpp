@@ -11,12 +11,19 @@ namespace {
 
 constexpr int kSlowDrivePauseMs = 1500;
 
+constexpr std::uint16_t kIdleWriteSpeed = 2;  // kB/s: the slowest the drive has
+
 }  // namespace
 
 bool TSCSIDevice::SenseSaysNotReady() const { return SenseData[sense_reply::kAscByte] == asc::kNotReady; }
 
-bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
+std::uint8_t TSCSIDevice::AskSenseCode() {
     alignas(8) std::array<std::uint8_t, sense_reply::kLength> reply{};
+    RequestSense(reply.data(), sense_reply::kLength);
+    return reply[0] == sense_reply::kBusyResponse ? asc::kNotReady : reply[sense_reply::kAscByte];
+}
+
+bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
     int elapsed = 0;
     // Spends one pause of the budget; false when the budget is gone.
     auto pause = [&](int ms) {
@@ -33,18 +40,17 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
         } while (SenseSaysNotReady());
     }
 
-    if (CurrentDiscKind == kind::kDvdRam) {
-        // DVD-RAM reports its background formatting only through REQUEST
-        // SENSE, so the check below must ask for it.
-        reply[sense_reply::kAscByte] = asc::kNotReady;
-    } else {
+    // DVD-RAM reports its background formatting only through REQUEST SENSE,
+    // so the check below must ask for it.
+    const bool askSense = CurrentDiscKind == kind::kDvdRam;
+    if (!askSense) {
         do {
             if (!pause(IntervalMs)) return false;
             RefreshDiscInformation();
         } while (SenseSaysNotReady());
     }
 
-    if (TestUnitReady(timeout::kTestUnitReadyMs) && reply[sense_reply::kAscByte] == 0) return true;
+    if (TestUnitReady(timeout::kTestUnitReadyMs) && !askSense) return true;
 
     do {
         if (!pause(IntervalMs)) return false;
@@ -54,12 +60,20 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
     for (;;) {
         if (elapsed >= TotalMs) return false;
         elapsed += IntervalMs;
-        reply.fill(0);
-        RequestSense(reply.data(), sense_reply::kLength);
-        const std::uint8_t code = reply[0] == sense_reply::kBusyResponse ? asc::kNotReady : reply[sense_reply::kAscByte];
+        const std::uint8_t code = AskSenseCode();
         if (code == 0) return true;
         if (code == asc::kNotReady) Sleep(IntervalMs);
     }
+}
+
+void TSCSIDevice::RestoreIdleSettings() {
+    SetWriteParameters(false, false, false, kind::kCdRom);
+    SetSpeed(GetMaxReadSpeed(), kIdleWriteSpeed);
+    RezeroUnit();
+    AllowMediumRemoval(true);
+    LoadUnload(false);
+    RezeroUnit();
+    TestUnitReady(timeout::kTestUnitReadyMs);
 }
 
 }  // namespace sorvane

@@ -231,6 +231,10 @@ public:
     std::uint32_t FindVolumeSpaceSize();
     void GetDiscInfo(TDisc& Disc);
     bool WaitUntilReady(int TotalMs, int IntervalMs);
+    // Leaves the drive as a recording or an erase should once it is done:
+    // the CD write parameters page, the fastest reading and the slowest
+    // writing, the tray unlocked and loaded, the head at the start.
+    void RestoreIdleSettings();
 
     alignas(8) std::array<std::uint8_t, discinfo::kLength> DiscInfoBlock{};
     // The disc kind last stored by an erase, IsDiscErasable or a recording.
@@ -263,6 +267,9 @@ protected:
     // Runs one built command; true when it completed.
     bool Run(const TScsiCommand& command);
     bool SenseSaysNotReady() const;
+    // Asks REQUEST SENSE for the additional sense code; a drive that answers
+    // busy instead counts as not ready.
+    std::uint8_t AskSenseCode();
     std::uint32_t UsedSectorsOfCd();
     std::uint32_t UsedSectorsOfDvd(TDiscKind found);
     std::uint32_t CapacityOfCd();

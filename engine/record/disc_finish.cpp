@@ -26,8 +26,6 @@ constexpr int kClosePauseMs = 1000;
 constexpr int kCloseAttempts = 1000;
 constexpr int kReadyAfterCloseMs = 240000;
 constexpr int kReadyAfterClosePollMs = 5000;
-// The slowest write speed a drive is set back to, in kB/s.
-constexpr std::uint16_t kIdleWriteSpeed = 2;
 
 }  // namespace
 
@@ -46,7 +44,7 @@ std::string TDiscTarget::Close(const std::string& error) {
             if (!recording_.TestWrite && kind_ != kind::kDvdRam && recording_.FinalizeTrack) outcome = CloseByKind();
             device_.WaitUntilReady(kReadyAfterCloseMs, kReadyAfterClosePollMs);
             if (kind_ != kind::kDvdRam) device_.ReadBufferCapacity(size, free);
-            Release();
+            device_.RestoreIdleSettings();
         }
     }
     TSCSIDevice::SetReleaseHandle(true);
@@ -142,19 +140,6 @@ std::string TDiscTarget::CloseByKind() {
         default: closed = CloseCdSession(); break;
     }
     return closed ? std::string() : FailureText(kCloseErrorText);
-}
-
-void TDiscTarget::Release() {
-    // The page a CD recording starts from (track at once, no test write, no
-    // BUFE), the fastest reading and the slowest writing, the tray unlocked
-    // and loaded, the head at the start.
-    device_.SetWriteParameters(false, false, false, kind::kCdRom);
-    device_.SetSpeed(device_.GetMaxReadSpeed(), kIdleWriteSpeed);
-    device_.RezeroUnit();
-    device_.AllowMediumRemoval(true);
-    device_.LoadUnload(false);
-    device_.RezeroUnit();
-    device_.TestUnitReady(timeout::kTestUnitReadyMs);
 }
 
 }  // namespace sorvane

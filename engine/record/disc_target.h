@@ -119,7 +119,6 @@ private:
     // took it.
     bool SendClose(bool immediate, std::uint8_t closeFunction, int track);
     bool CloseCdSession();
-    void Release();
     std::string FailureText(const char* what) const;
 
     TSCSIDevice& device_;
