@@ -7,7 +7,7 @@
 namespace sorvane::disc {
 namespace {
 
-constexpr int kFormatPollMs = 5000;
+constexpr int kQuickFormatPollMs = 5000;
 constexpr int kFormatWaitMs = 30 * 60 * 1000;
 
 }  // namespace
@@ -34,12 +34,18 @@ bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope) {
         const TQuickFormatList fallback = QuickFormatFallbackList();
         formatted = device.FormatUnit(erase::kFormatFlags, fallback.data(), static_cast<std::uint32_t>(fallback.size()));
     }
-    for (int waited = 0; waited < kFormatWaitMs; waited += kFormatPollMs) {
-        device.Sleep(kFormatPollMs);
+    WaitWhileFormatting(device, kQuickFormatPollMs);
+    return formatted;
+}
+
+bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::atomic<bool>* abortFlag) {
+    for (int waited = 0; waited < kFormatWaitMs; waited += pollMs) {
+        if (abortFlag && *abortFlag) return false;
+        device.Sleep(pollMs);
         device.RefreshDiscInformation();
         if (ParseSense(device.SenseData).Asc != asc::kNotReady) break;
     }
-    return formatted;
+    return true;
 }
 
 }  // namespace sorvane::disc

@@ -6,6 +6,7 @@
 // data).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "engine/device/scsi_constants.h"
@@ -32,6 +33,13 @@ enum class TFormatScope { MayErase, KeepData };
 // disc is left as it is, a restricted overwrite disc only grown. True when
 // the drive took a format.
 bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope);
+
+// Waits while a format sent with the immediate bit runs: until then the
+// drive answers READ DISC INFORMATION with not ready (ASC 04h). Polls every
+// `pollMs` for at most half an hour, so that a drive that never gets there
+// fails the command that follows instead of hanging the recording. False
+// only when `abortFlag` ended the wait.
+bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::atomic<bool>* abortFlag = nullptr);
 
 }  // namespace disc
 }  // namespace sorvane

@@ -9,6 +9,7 @@
 #include "engine/device/scsi_device.h"
 #include "engine/device/sense.h"
 #include "engine/record/cache_thread.h"
+#include "engine/record/disc_format.h"
 #include "engine/record/disc_target.h"
 
 namespace sorvane {
@@ -19,10 +20,9 @@ constexpr std::uint8_t kWriteFlags = SRB_EVENT_NOTIFY | SRB_DIR_OUT;
 constexpr int kSectorBytes = static_cast<int>(kSectorSize);
 // The drive keeps the header in its cache for as long as half an hour.
 constexpr int kHeaderSynchronizeMs = 1800000;
-// A DVD+RW being formatted is polled this often, for at most this long:
-// the drive takes writes once the lead-in is written, which takes seconds.
+// A DVD+RW being formatted is polled this often: the drive takes writes
+// once the lead-in is written, which takes seconds.
 constexpr int kFormatPollMs = 2000;
-constexpr int kFormatWaitMs = 30 * 60 * 1000;
 
 }  // namespace
 
@@ -106,16 +106,9 @@ bool TDiscTarget::FormatDvdPlusRw(const std::atomic<bool>& abortFlag) {
     const erase::TFormatList list = erase::DvdPlusRwFormatList();
     if (!device_.FormatUnit(erase::kFormatFlags, list.data(), static_cast<std::uint32_t>(list.size()))) return false;
     device_.DebugMessage(">>> FORMATTING DVD+RW", mtInfo);
-    // The format runs in the background; the drive reports not ready until
-    // it can take writes. The wait is bounded: a drive that never gets
-    // there fails the write that follows.
-    for (int waited = 0; waited < kFormatWaitMs; waited += kFormatPollMs) {
-        if (abortFlag) return false;
-        device_.Sleep(kFormatPollMs);
-        device_.RefreshDiscInformation();
-        if (LastAsc() != asc::kNotReady) break;
-    }
-    return true;
+    // The format runs in the background; the write that follows fails on a
+    // drive that never gets done with it.
+    return disc::WaitWhileFormatting(device_, kFormatPollMs, &abortFlag);
 }
 
 std::string TDiscTarget::FailureText(const char* what) const {
