@@ -183,18 +183,7 @@ bool TOrvoBurner::BurnProject() {
     if (const std::string refusal = disc::CheckRoom(*this, kind, StartAddress(), GetImageSize()); !refusal.empty())
         return RefuseRecording(refusal);
 
-    const bool bootable = layout_.MakeBootable;
-    TCacheInputs inputs;
-    inputs.CacheSize = CacheSize();
-    inputs.FileTable = &project_.FileTable();
-    inputs.HeaderStream = &layout_.HeaderStream;
-    inputs.TotalBytes = ImageSectors() * 2048;
-    inputs.BootSectors = bootable ? static_cast<std::uint32_t>(layout_.BootImageSectors) : 0;
-    inputs.BootPadSectors = bootable && layout_.PadSectors > 0 ? static_cast<std::uint32_t>(layout_.PadSectors) : 0;
-    inputs.BootImageName = bootable ? layout_.BootImageFile : std::string();
-    inputs.PadTrack = WritePostGap;
-    inputs.BlockSize = blockSize;
-
+    const TCacheInputs inputs = ProjectCacheInputs(blockSize);
     TDiscRecording recording = DiscRecordingSettings();
     recording.Source = TDiscRecording::TSource::Project;
     recording.StartAddress = StartAddress();
@@ -229,7 +218,7 @@ bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
     TCacheInputs inputs;
     inputs.CacheSize = CacheSize();
     inputs.FileTable = &project_.FileTable();
-    inputs.TotalBytes = ImageSectors() * 2048;
+    inputs.TotalBytes = ImageSectors() * kSectorSize;
     inputs.PadTrack = WritePostGap;
     inputs.BlockSize = BlockSizeFor(kind);
     inputs.ImageFileName = FileName;
