@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/device/disc_kind.h"
+#include "engine/device/erase.h"
 
 namespace sorvane::cli {
 namespace {
@@ -60,18 +61,9 @@ std::int64_t NewFilesBytes(const TOrvoBurner& burner) {
 }
 
 bool IsRewritableKind(int discKind) {
-    switch (discKind) {
-        case kind::kCdRw:
-        case kind::kDvdRam:
-        case kind::kDvdRw:
-        case kind::kDvdRwRestrictedOverwrite:
-        case kind::kDvdRwSequential:
-        case kind::kDvdPlusRw:
-        case kind::kDdcdRw:
-            return true;
-        default:
-            return false;
-    }
+    // The rewritable kinds are the ones the engine can erase. A number
+    // outside the kinds is none of them, rather than one it wraps onto.
+    return discKind >= 0 && discKind < kind::kCount && erase::IsErasableKind(static_cast<TDiscKind>(discKind));
 }
 
 bool LeavesTooLittleRoom(std::int64_t freeSectorsAfter) { return freeSectorsAfter * kSectorBytes < 2 * kMb; }

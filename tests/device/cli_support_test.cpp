@@ -1,6 +1,6 @@
 // The command line's shared helpers: option parsing, drive names and
 // choice, and the volume identification read from a primary volume
-// descriptor.
+// descriptor, and which disc kinds count as rewritable.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 #include "cli/device_choice.h"
 #include "cli/options.h"
+#include "cli/record_checks.h"
 #include "cli/volume_identity.h"
 
 namespace sorvane::cli {
@@ -110,6 +111,18 @@ TEST(VolumeIdentity, JolietLabelIsReadAsBigEndianUcs2) {
     joliet[89] = '/';
     joliet[90] = 'E';
     EXPECT_EQ(VolumeLabel(joliet), "Fotos 2024 \u00e9t\u00e9");
+}
+
+TEST(RewritableKinds, OnlyErasableKindsCountAndNoOtherNumberWrapsOntoOne) {
+    for (int k : {kind::kCdRw, kind::kDvdRam, kind::kDvdRw, kind::kDvdRwRestrictedOverwrite, kind::kDvdRwSequential,
+                  kind::kDvdPlusRw, kind::kDdcdRw})
+        EXPECT_TRUE(IsRewritableKind(k)) << k;
+    for (int k : {kind::kUnknown, kind::kCdRom, kind::kCdR, kind::kDvdRom, kind::kDvdR, kind::kDvdPlusR,
+                  kind::kDvdPlusRDualLayer, kind::kDdcdRom, kind::kDdcdR})
+        EXPECT_FALSE(IsRewritableKind(k)) << k;
+    // A kind number is an int at this boundary: one byte wider than the
+    // kinds must not be read as the kind in its low byte.
+    for (int k : {-1, kind::kCount, 256 + kind::kCdRw, 256 + kind::kDvdPlusRw}) EXPECT_FALSE(IsRewritableKind(k)) << k;
 }
 
 }  // namespace
