@@ -4,14 +4,11 @@
 
 #include <sys/stat.h>
 
-#include <array>
-#include <cstring>
 #include <limits>
 
 #include "engine/orvo_burner.h"
 #include "engine/record/disc_checks.h"
 #include "engine/record/disc_format.h"
-#include "engine/rtl/endian.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/sync_queue.h"
 
@@ -20,11 +17,6 @@ namespace {
 
 constexpr int kReadyWaitMs = 10000;
 constexpr int kReadyPollMs = 500;
-// ECMA-119 8.4: the volume descriptors of a volume from sector 16 on; the
-// search looks as far as sector 32 and takes the last one it finds.
-constexpr std::uint32_t kFirstDescriptorSector = 16;
-constexpr std::uint32_t kLastDescriptorSector = 32;
-constexpr std::size_t kVolumeSpaceSizeOffset = 80;
 // Track information byte 7, bit 0: the next writable address is valid.
 constexpr std::uint8_t kNwaValid = 0x01;
 // DVD error correction blocks: 16 sectors.
@@ -101,14 +93,9 @@ bool TOrvoBurner::FindNextWritableAddress(int& startAddress) {
 }
 
 int TOrvoBurner::ReadVolumeSpaceSize() {
-    alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
-    for (std::uint32_t lba = kLastDescriptorSector; lba >= kFirstDescriptorSector; --lba) {
-        sector.fill(0);
-        if (!ReadSectors(lba, 1, kSectorSize, sector.data())) continue;
-        if ((sector[0] == 1 || sector[0] == 2) && std::memcmp(&sector[1], "CD001", 5) == 0)
-            return static_cast<int>(ReadLsb<std::uint32_t>(&sector[kVolumeSpaceSizeOffset]));
-    }
-    return 0;
+    // The last descriptor of the volume at the start of the disc is the one
+    // the session follows.
+    return static_cast<int>(FindVolumeSpaceSize(TDescriptorSearch::FromLast));
 }
 
 // --- Recordings ------------------------------------------------------------------------

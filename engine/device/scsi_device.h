@@ -226,9 +226,11 @@ public:
     bool IsDiscErasable();
     std::uint32_t GetUsedSectors();
     std::uint32_t GetDiscCapacity();
-    // The ISO 9660 volume space size from the first volume descriptor found
-    // in sectors 16 to 32.
-    std::uint32_t FindVolumeSpaceSize();
+    // The ISO 9660 volume space size from a primary or supplementary volume
+    // descriptor in sectors 16 to 32: the first one, or with FromLast the
+    // last one (searched from sector 32 down); 0 when there is none.
+    enum class TDescriptorSearch { FromFirst, FromLast };
+    std::uint32_t FindVolumeSpaceSize(TDescriptorSearch search = TDescriptorSearch::FromFirst);
     void GetDiscInfo(TDisc& Disc);
     bool WaitUntilReady(int TotalMs, int IntervalMs);
     // Leaves the drive as a recording or an erase should once it is done:
