@@ -103,8 +103,7 @@ std::string TDiscTarget::WriteSectors(std::int64_t lba, const std::uint8_t* data
 }
 
 bool TDiscTarget::FormatDvdPlusRw(const std::atomic<bool>& abortFlag) {
-    const erase::TFormatList list = erase::DvdPlusRwFormatList();
-    if (!device_.FormatUnit(erase::kFormatFlags, list.data(), static_cast<std::uint32_t>(list.size()))) return false;
+    if (!format_list::Send(device_, erase::DvdPlusRwFormatList())) return false;
     device_.DebugMessage(">>> FORMATTING DVD+RW", mtInfo);
     // The format runs in the background; the write that follows fails on a
     // drive that never gets done with it.
