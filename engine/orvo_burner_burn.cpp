@@ -144,7 +144,7 @@ bool TOrvoBurner::BurnProject() {
     // data ends. A simulated recording leaves the disc as it is, and a disc
     // whose session is to be continued is never formatted anew.
     if (IsDvdRw(kind) && !TestWrite) {
-        const bool continuing = layout_.ImportSessionNumber != 0 && GetDiscStatus() != 0;
+        const bool continuing = layout_.ImportSessionNumber != 0 && GetDiscStatus() != discinfo::kStatusEmpty;
         if (disc::QuickFormatDvdRw(*this, kind, continuing ? disc::TFormatScope::KeepData
                                                            : disc::TFormatScope::MayErase)) {
             kind = GetDiscType();

@@ -72,6 +72,9 @@ bool TakesStreamingSpeed(TDiscKind kind);
 bool CanTestWrite(TDiscKind kind);
 // Kinds written in 27-sector blocks; every other kind in 32-sector units.
 bool WritesCdBlocks(TDiscKind kind);
+// The sectors a DVD recording of `sectors` takes: its last write is a whole
+// unit too.
+std::int64_t InWholeDvdWriteUnits(std::int64_t sectors);
 }  // namespace disc
 
 class TDiscTarget final : public TWriteTarget {
