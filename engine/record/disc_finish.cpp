@@ -78,18 +78,25 @@ std::string TDiscTarget::SynchronizeInBackground() {
     }
 }
 
-bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int track) {
+TDiscTarget::TCloseOutcome TDiscTarget::CloseWhenNotBusy(const std::function<bool()>& close) {
     // An immediate close leaves the drive busy with it for a while; the
     // next command is repeated until the drive takes it, or the session
     // would stay open.
     for (int attempt = 1;; ++attempt) {
-        if (device_.CloseTrackSession(immediate, closeFunction, 0, static_cast<std::uint8_t>(track >> 8),
-                                      static_cast<std::uint8_t>(track & 0xFF)))
-            return true;
+        if (close()) return TCloseOutcome::Taken;
         const bool busy = device_.TargetBusy || LastAsc() == asc::kNotReady;
-        if (!busy || attempt >= kCloseAttempts) break;
+        if (!busy) return TCloseOutcome::Refused;
+        if (attempt >= kCloseAttempts) return TCloseOutcome::StillBusy;
         device_.Sleep(kClosePauseMs);
     }
+}
+
+bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int track) {
+    const TCloseOutcome outcome = CloseWhenNotBusy([&] {
+        return device_.CloseTrackSession(immediate, closeFunction, 0, static_cast<std::uint8_t>(track >> 8),
+                                         static_cast<std::uint8_t>(track & 0xFF));
+    });
+    if (outcome == TCloseOutcome::Taken) return true;
     device_.DebugMessage(">>> " + Format("CLOSE FUNCTION %d ON TRACK %d FAILED: ", closeFunction, track) +
                              device_.LastError,
                          mtError);
@@ -98,13 +105,8 @@ bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int trac
 
 bool TDiscTarget::CloseCdSession() {
     const bool immediate = TSCSIDevice::CloseImmediate;
-    for (int attempt = 1;; ++attempt) {
-        if (device_.CloseTrackOrSession(false, immediate, false)) return true;
-        const bool busy = device_.TargetBusy || LastAsc() == asc::kNotReady;
-        if (!busy) break;
-        if (attempt >= kCloseAttempts) return false;
-        device_.Sleep(kClosePauseMs);
-    }
+    const TCloseOutcome outcome = CloseWhenNotBusy([&] { return device_.CloseTrackOrSession(false, immediate, false); });
+    if (outcome != TCloseOutcome::Refused) return outcome == TCloseOutcome::Taken;
     // Some drives refuse the first close after a track-at-once recording
     // for no lasting reason; the second answer is the one that counts.
     return device_.CloseTrackOrSession(false, immediate, false);
