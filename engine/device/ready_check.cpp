@@ -1,6 +1,7 @@
 // Waiting for a drive to be ready for the disc: after loading, while it
 // finishes a long write or a format, before erasing and before the disc
-// record is read.
+// record is read; and the idle settings it is left in once a recording or
+// an erase is over.
 
 #include <array>
 
