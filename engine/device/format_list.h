@@ -6,23 +6,15 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/device/scsi_constants.h"
+
 namespace sorvane {
 
 class TSCSIDevice;
 
 namespace format_list {
 
-// Header byte 1: format options valid, disable certification, immediate.
-inline constexpr std::uint8_t kFov = 0x80;
-inline constexpr std::uint8_t kDcrt = 0x20;
-inline constexpr std::uint8_t kImmed = 0x02;
-
-// Format types (MMC-5 6.5.4).
-inline constexpr std::uint8_t kFull = 0x00;
-inline constexpr std::uint8_t kQuickGrowLastSession = 0x13;
-inline constexpr std::uint8_t kQuick = 0x15;
-inline constexpr std::uint8_t kDvdPlusRwFull = 0x26;
-
+// The header flags and format types are in scsi_constants.h.
 using TList = std::array<std::uint8_t, 12>;
 
 // The header (flags, descriptor length 8) and the descriptor: the number of

@@ -126,6 +126,19 @@ inline constexpr std::size_t kAscByte = 12;
 inline constexpr std::uint8_t kBusyResponse = 0xF0;
 }  // namespace sense_reply
 
+// FORMAT UNIT parameter list (MMC-5 6.5.3): the header's byte 1 (format
+// options valid, disable certification, immediate) and the format types of
+// its descriptor (MMC-5 6.5.4).
+namespace format_list {
+inline constexpr std::uint8_t kFov = 0x80;
+inline constexpr std::uint8_t kDcrt = 0x20;
+inline constexpr std::uint8_t kImmed = 0x02;
+inline constexpr std::uint8_t kFull = 0x00;
+inline constexpr std::uint8_t kQuickGrowLastSession = 0x13;
+inline constexpr std::uint8_t kQuick = 0x15;
+inline constexpr std::uint8_t kDvdPlusRwFull = 0x26;
+}  // namespace format_list
+
 // CLOSE TRACK/SESSION close functions (MMC-5 6.3.2.3).
 namespace close_fn {
 inline constexpr std::uint8_t kCloseTrack = 1;
