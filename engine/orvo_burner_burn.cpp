@@ -17,10 +17,6 @@ namespace {
 
 constexpr int kReadyWaitMs = 10000;
 constexpr int kReadyPollMs = 500;
-// Track information byte 7, bit 0: the next writable address is valid.
-constexpr std::uint8_t kNwaValid = 0x01;
-// DVD error correction blocks: 16 sectors.
-constexpr int kEccBlock = 16;
 
 std::uint32_t BlockSizeFor(TDiscKind kind) {
     return disc::WritesCdBlocks(kind) ? TCacheThread::kCdBlockSize : TCacheThread::kDataBlockSize;
@@ -81,7 +77,8 @@ bool TOrvoBurner::FindNextWritableAddress(int& startAddress) {
             // session follows the volume at its start, in the whole ECC
             // blocks restricted overwrite is written in.
             const std::int64_t end = static_cast<std::uint32_t>(ReadVolumeSpaceSize());
-            startAddress = static_cast<int>((end + kEccBlock - 1) / kEccBlock * kEccBlock);
+            const std::int64_t blocks = (end + kDvdEccBlockSectors - 1) / kDvdEccBlockSectors;
+            startAddress = static_cast<int>(blocks * kDvdEccBlockSectors);
             return true;
         }
         // A sequential disc whose first track is closed grows by sessions,

@@ -215,5 +215,8 @@ inline constexpr double kCdSpeedUnit = 176.4;
 inline constexpr double kDvdSpeedUnit = 1385.0;
 
 inline constexpr std::uint32_t kSectorSize = 2048;
+// A DVD's error correction block, the unit its formats and restricted
+// overwrite recordings are laid out in.
+inline constexpr std::uint32_t kDvdEccBlockSectors = 16;
 
 }  // namespace sorvane

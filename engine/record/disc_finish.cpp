@@ -105,7 +105,8 @@ bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int trac
 
 bool TDiscTarget::CloseCdSession() {
     const bool immediate = TSCSIDevice::CloseImmediate;
-    const TCloseOutcome outcome = CloseWhenNotBusy([&] { return device_.CloseTrackOrSession(false, immediate, false); });
+    const TCloseOutcome outcome =
+        CloseWhenNotBusy([&] { return device_.CloseTrackOrSession(false, immediate, false); });
     if (outcome != TCloseOutcome::Refused) return outcome == TCloseOutcome::Taken;
     // Some drives refuse the first close after a track-at-once recording
     // for no lasting reason; the second answer is the one that counts.

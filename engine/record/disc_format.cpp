@@ -9,7 +9,6 @@ namespace {
 constexpr int kQuickFormatPollMs = 5000;
 constexpr int kFormatWaitMs = 30 * 60 * 1000;
 constexpr std::uint32_t kNewFormatBlocks = 1000;
-constexpr std::uint32_t kEccBlock = 16;
 
 }  // namespace
 
@@ -17,12 +16,13 @@ constexpr std::uint32_t kEccBlock = 16;
 // type's parameter is 16, the ECC block.
 format_list::TList QuickFormatList(TDiscKind kind) {
     using namespace format_list;
-    if (kind == kind::kDvdRwSequential) return Make(kFov | kDcrt | kImmed, kNewFormatBlocks, kQuick, kEccBlock);
-    return Make(kFov | kImmed, 0, kQuickGrowLastSession, kEccBlock);
+    if (kind == kind::kDvdRwSequential)
+        return Make(kFov | kDcrt | kImmed, kNewFormatBlocks, kQuick, kDvdEccBlockSectors);
+    return Make(kFov | kImmed, 0, kQuickGrowLastSession, kDvdEccBlockSectors);
 }
 
 format_list::TList QuickFormatFallbackList() {
-    return format_list::Make(format_list::kFov | format_list::kImmed, 0, format_list::kQuick, kEccBlock);
+    return format_list::Make(format_list::kFov | format_list::kImmed, 0, format_list::kQuick, kDvdEccBlockSectors);
 }
 
 bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope) {
