@@ -3,12 +3,11 @@
 #include <cmath>
 
 #include "engine/device/disc_kind.h"
+#include "engine/device/erase.h"
 
 namespace sorvane::cli {
 namespace {
 
-constexpr int kReadyTimeoutMs = 5000;
-constexpr int kDiscComplete = 2;
 constexpr std::uint8_t kLastSession = 255;
 // The project page's limits for the tree it loads.
 constexpr int kPageMaxFiles = 65535;
@@ -17,10 +16,6 @@ constexpr std::int64_t kSectorBytes = 2048;
 constexpr std::int64_t kMb = 1048576;
 constexpr std::uint32_t kPageCacheSize = 33554432;
 constexpr char kProgramName[] = "Sorvane";
-
-bool IsPressedKind(int discKind) {
-    return discKind == kind::kCdRom || discKind == kind::kDvdRom || discKind == kind::kDdcdRom;
-}
 
 // Refuses what no recording can use, and opens the tray for another disc.
 TCheckResult RefuseDisc(TOrvoBurner& burner, std::string text) {
@@ -35,7 +30,7 @@ TCheckResult CheckDiscKind(TOrvoBurner& burner, TRecordTask task) {
     if (discKind == kind::kUnknown) return RefuseDisc(burner, "No disc or unknown type.");
     if (IsPressedKind(discKind))
         return RefuseDisc(burner, std::string("Record on ") + DiscKindName(discKind) + " is impossible.");
-    if (task == TRecordTask::ContinueDisc && burner.GetDiscStatus() == kDiscComplete && !IsDvdKind(discKind))
+    if (task == TRecordTask::ContinueDisc && burner.GetDiscStatus() == discinfo::kStatusComplete && !IsDvdKind(discKind))
         return RefuseDisc(burner, "Disc is finalized.");
     return TCheckResult::Pass();
 }
@@ -60,18 +55,9 @@ std::int64_t NewFilesBytes(const TOrvoBurner& burner) {
 }
 
 bool IsRewritableKind(int discKind) {
-    switch (discKind) {
-        case kind::kCdRw:
-        case kind::kDvdRam:
-        case kind::kDvdRw:
-        case kind::kDvdRwRestrictedOverwrite:
-        case kind::kDvdRwSequential:
-        case kind::kDvdPlusRw:
-        case kind::kDdcdRw:
-            return true;
-        default:
-            return false;
-    }
+    // The rewritable kinds are the ones the engine can erase. A number
+    // outside the kinds is none of them, rather than one it wraps onto.
+    return discKind >= 0 && discKind < kind::kCount && erase::IsErasableKind(static_cast<TDiscKind>(discKind));
 }
 
 bool LeavesTooLittleRoom(std::int64_t freeSectorsAfter) { return freeSectorsAfter * kSectorBytes < 2 * kMb; }
@@ -101,7 +87,7 @@ TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projec
     const std::int64_t c = burner.GetDiscCapacity();
     const std::int64_t u = burner.GetUsedSectors();
     const TDiscKind discKind = burner.GetDiscType();
-    const bool completeCd = burner.GetDiscStatus() == kDiscComplete && !IsDvdKind(discKind);
+    const bool completeCd = burner.GetDiscStatus() == discinfo::kStatusComplete && !IsDvdKind(discKind);
     const bool fitsOnlyErased = c - u < p && p <= c;
     if ((task == TRecordTask::RecordNew && fitsOnlyErased && IsRewritableKind(discKind)) || (p <= c && completeCd)) {
         TCheckResult asked = AskToErase(burner, choices, askErase);
@@ -115,7 +101,7 @@ TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projec
 
 TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t sectors, TRecordChoices& choices,
                        const TAskQuestion& askErase) {
-    if (!burner.TestUnitReady(kReadyTimeoutMs)) return TCheckResult::Refuse("Device is not ready.");
+    if (!burner.TestUnitReady(timeout::kTestUnitReadyMs)) return TCheckResult::Refuse("Device is not ready.");
     if (TCheckResult disc = CheckDiscKind(burner, task); !disc.Passed) return disc;
 
     const std::int64_t p = sectors;
@@ -125,7 +111,7 @@ TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t secto
     const TDiscKind discKind = burner.GetDiscType();
     const bool mayErase = task == TRecordTask::RecordNew || task == TRecordTask::RecordImage;
     if (mayErase && c - u < p && p <= c && IsRewritableKind(discKind)) return AskToErase(burner, choices, askErase);
-    if (p > c || choices.EraseFirst || burner.GetDiscStatus() != kDiscComplete || IsDvdKind(discKind)) {
+    if (p > c || choices.EraseFirst || burner.GetDiscStatus() != discinfo::kStatusComplete || IsDvdKind(discKind)) {
         if (c - u < p) return TCheckResult::Refuse("Project size overreached free disc space.");
         return TCheckResult::Pass();
     }

@@ -37,7 +37,7 @@ bool TOrvoBurner::ResetProject() {
 
 void TOrvoBurner::SetCacheSize(std::uint32_t value) {
     constexpr std::uint32_t kMinimum = 2097152;
-    cacheSize_ = value < kMinimum ? kMinimum : value - value % 2048;
+    cacheSize_ = value < kMinimum ? kMinimum : value - value % kSectorSize;
 }
 
 std::string TOrvoBurner::IntToStrPad(int Width, const std::string& PadText, std::int64_t Value) {
@@ -59,20 +59,7 @@ bool TOrvoBurner::SaveISOImage(const std::string& FileName, bool Synchronous) {
         return true;
     }
 
-    // The boot image and the zero sectors up to the first file follow the
-    // header, which ends with the boot catalog.
-    const bool bootable = layout_.MakeBootable;
-    TCacheInputs inputs;
-    inputs.CacheSize = CacheSize();
-    inputs.FileTable = &project_.FileTable();
-    inputs.HeaderStream = &layout_.HeaderStream;
-    inputs.TotalBytes = ImageSectors() * 2048;
-    inputs.BootSectors = bootable ? static_cast<std::uint32_t>(layout_.BootImageSectors) : 0;
-    inputs.BootPadSectors = bootable && layout_.PadSectors > 0 ? static_cast<std::uint32_t>(layout_.PadSectors) : 0;
-    inputs.BootImageName = bootable ? layout_.BootImageFile : std::string();
-    inputs.PadTrack = WritePostGap;
-    inputs.BlockSize = TCacheThread::kDataBlockSize;
-    const std::string error = recorder_.StartCache(inputs);
+    const std::string error = recorder_.StartCache(ProjectCacheInputs(TCacheThread::kDataBlockSize));
     if (!error.empty()) {
         ReportWriteDone(error);
         return true;
@@ -80,8 +67,25 @@ bool TOrvoBurner::SaveISOImage(const std::string& FileName, bool Synchronous) {
     return StartWriteThread(true);
 }
 
+TCacheInputs TOrvoBurner::ProjectCacheInputs(std::uint32_t blockSize) {
+    // The boot image and the zero sectors up to the first file follow the
+    // header, which ends with the boot catalog.
+    const bool bootable = layout_.MakeBootable;
+    TCacheInputs inputs;
+    inputs.CacheSize = CacheSize();
+    inputs.FileTable = &project_.FileTable();
+    inputs.HeaderStream = &layout_.HeaderStream;
+    inputs.TotalBytes = ImageSectors() * kSectorSize;
+    inputs.BootSectors = bootable ? static_cast<std::uint32_t>(layout_.BootImageSectors) : 0;
+    inputs.BootPadSectors = bootable && layout_.PadSectors > 0 ? static_cast<std::uint32_t>(layout_.PadSectors) : 0;
+    inputs.BootImageName = bootable ? layout_.BootImageFile : std::string();
+    inputs.PadTrack = WritePostGap;
+    inputs.BlockSize = blockSize;
+    return inputs;
+}
+
 bool TOrvoBurner::StartWriteThread(bool ToImageFile) {
-    const std::int64_t imageBytes = GetImageSize() * 2048;
+    const std::int64_t imageBytes = GetImageSize() * kSectorSize;
     std::unique_ptr<TWriteTarget> target;
     if (ToImageFile)
         target = std::make_unique<TImageFileTarget>(ISOFileName, imageBytes);

@@ -213,6 +213,9 @@ private:
     bool FindNextWritableAddress(int& startAddress);
     // The settings a disc recording keeps from its start.
     TDiscRecording DiscRecordingSettings() const;
+    // What the read-ahead needs to stream the laid-out project: the header,
+    // the boot image and its padding, then the files.
+    TCacheInputs ProjectCacheInputs(std::uint32_t blockSize);
     // Primes the read-ahead and starts the write thread on the drive.
     bool StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording);
     std::unique_ptr<TWriteTarget> MakeDiscTarget();

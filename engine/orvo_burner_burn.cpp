@@ -4,14 +4,11 @@
 
 #include <sys/stat.h>
 
-#include <array>
-#include <cstring>
 #include <limits>
 
 #include "engine/orvo_burner.h"
 #include "engine/record/disc_checks.h"
 #include "engine/record/disc_format.h"
-#include "engine/rtl/endian.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/sync_queue.h"
 
@@ -20,15 +17,6 @@ namespace {
 
 constexpr int kReadyWaitMs = 10000;
 constexpr int kReadyPollMs = 500;
-// ECMA-119 8.4: the volume descriptors of a volume from sector 16 on; the
-// search looks as far as sector 32 and takes the last one it finds.
-constexpr std::uint32_t kFirstDescriptorSector = 16;
-constexpr std::uint32_t kLastDescriptorSector = 32;
-constexpr std::size_t kVolumeSpaceSizeOffset = 80;
-// Track information byte 7, bit 0: the next writable address is valid.
-constexpr std::uint8_t kNwaValid = 0x01;
-// DVD error correction blocks: 16 sectors.
-constexpr int kEccBlock = 16;
 
 std::uint32_t BlockSizeFor(TDiscKind kind) {
     return disc::WritesCdBlocks(kind) ? TCacheThread::kCdBlockSize : TCacheThread::kDataBlockSize;
@@ -89,7 +77,8 @@ bool TOrvoBurner::FindNextWritableAddress(int& startAddress) {
             // session follows the volume at its start, in the whole ECC
             // blocks restricted overwrite is written in.
             const std::int64_t end = static_cast<std::uint32_t>(ReadVolumeSpaceSize());
-            startAddress = static_cast<int>((end + kEccBlock - 1) / kEccBlock * kEccBlock);
+            const std::int64_t blocks = (end + kDvdEccBlockSectors - 1) / kDvdEccBlockSectors;
+            startAddress = static_cast<int>(blocks * kDvdEccBlockSectors);
             return true;
         }
         // A sequential disc whose first track is closed grows by sessions,
@@ -101,14 +90,9 @@ bool TOrvoBurner::FindNextWritableAddress(int& startAddress) {
 }
 
 int TOrvoBurner::ReadVolumeSpaceSize() {
-    alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
-    for (std::uint32_t lba = kLastDescriptorSector; lba >= kFirstDescriptorSector; --lba) {
-        sector.fill(0);
-        if (!ReadSectors(lba, 1, kSectorSize, sector.data())) continue;
-        if ((sector[0] == 1 || sector[0] == 2) && std::memcmp(&sector[1], "CD001", 5) == 0)
-            return static_cast<int>(ReadLsb<std::uint32_t>(&sector[kVolumeSpaceSizeOffset]));
-    }
-    return 0;
+    // The last descriptor of the volume at the start of the disc is the one
+    // the session follows.
+    return static_cast<int>(FindVolumeSpaceSize(TDescriptorSearch::FromLast));
 }
 
 // --- Recordings ------------------------------------------------------------------------
@@ -157,7 +141,7 @@ bool TOrvoBurner::BurnProject() {
     // data ends. A simulated recording leaves the disc as it is, and a disc
     // whose session is to be continued is never formatted anew.
     if (IsDvdRw(kind) && !TestWrite) {
-        const bool continuing = layout_.ImportSessionNumber != 0 && GetDiscStatus() != 0;
+        const bool continuing = layout_.ImportSessionNumber != 0 && GetDiscStatus() != discinfo::kStatusEmpty;
         if (disc::QuickFormatDvdRw(*this, kind, continuing ? disc::TFormatScope::KeepData
                                                            : disc::TFormatScope::MayErase)) {
             kind = GetDiscType();
@@ -183,18 +167,7 @@ bool TOrvoBurner::BurnProject() {
     if (const std::string refusal = disc::CheckRoom(*this, kind, StartAddress(), GetImageSize()); !refusal.empty())
         return RefuseRecording(refusal);
 
-    const bool bootable = layout_.MakeBootable;
-    TCacheInputs inputs;
-    inputs.CacheSize = CacheSize();
-    inputs.FileTable = &project_.FileTable();
-    inputs.HeaderStream = &layout_.HeaderStream;
-    inputs.TotalBytes = ImageSectors() * 2048;
-    inputs.BootSectors = bootable ? static_cast<std::uint32_t>(layout_.BootImageSectors) : 0;
-    inputs.BootPadSectors = bootable && layout_.PadSectors > 0 ? static_cast<std::uint32_t>(layout_.PadSectors) : 0;
-    inputs.BootImageName = bootable ? layout_.BootImageFile : std::string();
-    inputs.PadTrack = WritePostGap;
-    inputs.BlockSize = blockSize;
-
+    const TCacheInputs inputs = ProjectCacheInputs(blockSize);
     TDiscRecording recording = DiscRecordingSettings();
     recording.Source = TDiscRecording::TSource::Project;
     recording.StartAddress = StartAddress();
@@ -229,7 +202,7 @@ bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
     TCacheInputs inputs;
     inputs.CacheSize = CacheSize();
     inputs.FileTable = &project_.FileTable();
-    inputs.TotalBytes = ImageSectors() * 2048;
+    inputs.TotalBytes = ImageSectors() * kSectorSize;
     inputs.PadTrack = WritePostGap;
     inputs.BlockSize = BlockSizeFor(kind);
     inputs.ImageFileName = FileName;

@@ -47,7 +47,6 @@ constexpr TFeatureBits kFeatureBits[] = {
 
 // A feature descriptor's byte 2 holding only the Current bit.
 constexpr std::uint8_t kCurrentOnly = 0x01;
-constexpr std::uint16_t kFeatureReplyLength = 114;
 constexpr std::uint16_t kDefaultPageLength = 255;
 constexpr std::uint16_t kCurrentPageLength = 128;
 

@@ -13,11 +13,9 @@
 namespace sorvane {
 namespace {
 
-constexpr std::uint16_t kFeatureReplyLength = 114;
 constexpr std::uint8_t kAtipLength = 26;
 constexpr std::uint8_t kTocLength = 114;
 constexpr std::uint8_t kSessionInfoLength = 4;
-constexpr int kReadyTimeoutMs = 5000;
 
 // ATIP byte 2 (reply byte 6): bit 7 set on recordable discs, bit 6 on
 // rewritable ones (the disc type bits, MMC-5 6.26.3.6).
@@ -36,6 +34,7 @@ constexpr std::uint32_t kSmallestAtipCapacity = 20000;
 
 constexpr std::uint32_t kFirstVolumeDescriptor = 16;
 constexpr std::uint32_t kLastVolumeDescriptor = 32;
+constexpr std::size_t kVolumeSpaceSizeOffset = 80;
 
 }  // namespace
 
@@ -55,7 +54,7 @@ TDiscKind TSCSIDevice::GetDiscType() {
     }
     if (found == kind::kUnknown && RefreshDiscInformation())
         found = (DiscInfoBlock[discinfo::kStatusByte] & discinfo::kErasable) ? kind::kCdRw : kind::kCdR;
-    if (found == kind::kUnknown && TestUnitReady(kReadyTimeoutMs)) found = kind::kCdRom;
+    if (found == kind::kUnknown && TestUnitReady(timeout::kTestUnitReadyMs)) found = kind::kCdRom;
     return found;
 }
 
@@ -186,24 +185,26 @@ std::uint32_t TSCSIDevice::CapacityOfDvd(TDiscKind found) {
     return TrackInfo.FreeBlocks + TrackInfo.NextWritable;
 }
 
-std::uint32_t TSCSIDevice::FindVolumeSpaceSize() {
+std::uint32_t TSCSIDevice::FindVolumeSpaceSize(TDescriptorSearch search) {
     // ECMA-119 8.4: a primary (type 1) or supplementary (type 2) volume
     // descriptor carries the volume space size at byte 80, both-endian.
     alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
-    for (std::uint32_t lba = kFirstVolumeDescriptor; lba <= kLastVolumeDescriptor; ++lba) {
+    const bool fromLast = search == TDescriptorSearch::FromLast;
+    for (std::uint32_t i = 0; i <= kLastVolumeDescriptor - kFirstVolumeDescriptor; ++i) {
+        const std::uint32_t lba = fromLast ? kLastVolumeDescriptor - i : kFirstVolumeDescriptor + i;
         sector.fill(0);
         if (!ReadSectors(lba, 1, kSectorSize, sector.data())) continue;
         if ((sector[0] == 1 || sector[0] == 2) && std::memcmp(&sector[1], "CD001", 5) == 0)
-            return ReadLsb<std::uint32_t>(&sector[80]);
+            return ReadLsb<std::uint32_t>(&sector[kVolumeSpaceSizeOffset]);
     }
     return 0;
 }
 
 void TSCSIDevice::GetDiscInfo(TDisc& Disc) {
     TDisc disc;
-    if (!TestUnitReady(kReadyTimeoutMs)) {
+    if (!TestUnitReady(timeout::kTestUnitReadyMs)) {
         WaitUntilReady(3000, 5000);
-        if (!TestUnitReady(kReadyTimeoutMs)) {
+        if (!TestUnitReady(timeout::kTestUnitReadyMs)) {
             Disc = disc;
             return;
         }

@@ -77,4 +77,8 @@ TProfileText ProfileText(std::uint16_t profileNumber) {
 
 bool IsDvdKind(int discKind) { return std::string_view(DiscKindName(discKind)).find("DVD") != std::string_view::npos; }
 
+bool IsPressedKind(int discKind) {
+    return discKind == kind::kCdRom || discKind == kind::kDvdRom || discKind == kind::kDdcdRom;
+}
+
 }  // namespace sorvane

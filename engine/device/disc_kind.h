@@ -27,4 +27,7 @@ TProfileText ProfileText(std::uint16_t profileNumber);
 // The wizard tells DVDs from CDs by the kind's name.
 bool IsDvdKind(int discKind);
 
+// Pressed discs: nothing can be recorded on them.
+bool IsPressedKind(int discKind);
+
 }  // namespace sorvane

@@ -7,7 +7,6 @@
 
 #include "engine/device/disc_kind.h"
 #include "engine/device/scsi_device.h"
-#include "engine/rtl/endian.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/sync_queue.h"
 
@@ -22,27 +21,9 @@ constexpr std::uint16_t kDvdQuick = 600;
 constexpr std::uint16_t kDvdRwQuick = 180;  // the DVD-RW kind detection never produces
 constexpr std::uint16_t kDvdOther = 8880;
 
-// Format list header byte 1 (MMC-5 6.5.3.2): format options valid, immediate.
-constexpr std::uint8_t kFov = 0x80;
-constexpr std::uint8_t kImmed = 0x02;
-constexpr std::uint16_t kDescriptorLength = 8;
 constexpr std::uint32_t kDvdRamBlocks = 2236704;
 constexpr std::uint32_t kDvdPlusRwBlocks = 2295104;
-constexpr std::uint8_t kFormatTypeFull = 0x00;
-constexpr std::uint8_t kFormatTypeDvdPlusRw = 0x26;
-
-TFormatList FormatList(std::uint32_t blocks, std::uint8_t formatType, std::uint32_t parameter) {
-    TFormatList list{};
-    list[1] = kFov | kImmed;
-    WriteMsb(&list[2], kDescriptorLength);
-    WriteMsb(&list[4], blocks);
-    // Byte 8: the format type in bits 7-2; bytes 9-11: its parameter.
-    list[8] = static_cast<std::uint8_t>(formatType << 2);
-    list[9] = static_cast<std::uint8_t>(parameter >> 16);
-    list[10] = static_cast<std::uint8_t>(parameter >> 8);
-    list[11] = static_cast<std::uint8_t>(parameter);
-    return list;
-}
+constexpr std::uint8_t kEraseListFlags = format_list::kFov | format_list::kImmed;
 
 // The zeros every overwrite sends; the executor copies them before the
 // transport sees them, so one buffer serves every thread.
@@ -50,9 +31,13 @@ alignas(8) const std::array<std::uint8_t, kZeroWriteBytes> kZeros{};
 
 }  // namespace
 
-TFormatList DvdRamFormatList() { return FormatList(kDvdRamBlocks, kFormatTypeFull, kSectorSize); }
+format_list::TList DvdRamFormatList() {
+    return format_list::Make(kEraseListFlags, kDvdRamBlocks, format_list::kFull, kSectorSize);
+}
 
-TFormatList DvdPlusRwFormatList() { return FormatList(kDvdPlusRwBlocks, kFormatTypeDvdPlusRw, 0); }
+format_list::TList DvdPlusRwFormatList() {
+    return format_list::Make(kEraseListFlags, kDvdPlusRwBlocks, format_list::kDvdPlusRwFull, 0);
+}
 
 std::uint16_t EraseDuration(TDiscKind discKind, std::uint8_t blankType) {
     if (IsCdKind(discKind)) return blankType == kQuick ? kCdQuick : kCdFull;
@@ -97,11 +82,9 @@ TOverwriteResult OverwriteWithZeros(TSCSIDevice& device, int writes, TOnWriteFai
 
 namespace {
 
-constexpr int kReadyTimeoutMs = 5000;
 constexpr int kReadyWaitTotalMs = 30000;
 constexpr int kReadyWaitIntervalMs = 5000;
 constexpr int kFormatRetryPauseMs = 1000;
-constexpr int kSynchronizeTimeoutMs = 30000;
 constexpr int kPumpSliceMs = 10;
 
 // "24X(4,234 KB/s)", "2.4X(3,324 KB/s)": DVDs in tenths of their speed step.
@@ -130,7 +113,7 @@ bool TSCSIDevice::EraseDisc(std::uint8_t BlankType) {
         eraseLink_->Error.clear();
     }
 
-    TestUnitReady(kReadyTimeoutMs);
+    TestUnitReady(timeout::kTestUnitReadyMs);
     LoadUnload(false);
     TDiscKind discKind = GetDiscType();
     CurrentDiscKind = discKind;
@@ -173,7 +156,7 @@ bool TSCSIDevice::EraseDisc(std::uint8_t BlankType) {
 }
 
 bool TSCSIDevice::ReadyForErase() {
-    if (TestUnitReady(kReadyTimeoutMs)) return true;
+    if (TestUnitReady(timeout::kTestUnitReadyMs)) return true;
     // The wait ends with commands that succeed; the reason the drive gave
     // first is the one worth telling.
     const std::string reason = LastError;
@@ -185,13 +168,13 @@ bool TSCSIDevice::ReadyForErase() {
 bool TSCSIDevice::StartErase(TDiscKind discKind, std::uint8_t blankType) {
     switch (discKind) {
         case kind::kDvdPlusRw: {
-            const erase::TFormatList list = erase::DvdPlusRwFormatList();
-            if (FormatUnit(erase::kFormatFlags, list.data(), list.size())) return true;
+            const format_list::TList list = erase::DvdPlusRwFormatList();
+            if (format_list::Send(*this, list)) return true;
             // Some drives refuse the first format of a disc they have just
             // spun up; a seek to the start and a moment's rest settles them.
             RezeroUnit();
             Sleep(kFormatRetryPauseMs);
-            return FormatUnit(erase::kFormatFlags, list.data(), list.size());
+            return format_list::Send(*this, list);
         }
         case kind::kDvdRam:
             if (blankType == erase::kQuick) {
@@ -204,10 +187,9 @@ bool TSCSIDevice::StartErase(TDiscKind discKind, std::uint8_t blankType) {
                     LastError = written.FirstError;
                     return false;
                 }
-                return SynchronizeCache(kSynchronizeTimeoutMs, false);
+                return SynchronizeCache(erase::kSynchronizeTimeoutMs, false);
             } else {
-                const erase::TFormatList list = erase::DvdRamFormatList();
-                return FormatUnit(erase::kFormatFlags, list.data(), list.size());
+                return format_list::Send(*this, erase::DvdRamFormatList());
             }
         default: return Blank(blankType);
     }

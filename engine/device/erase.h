@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 
+#include "engine/device/format_list.h"
 #include "engine/device/scsi_constants.h"
 #include "engine/rtl/thread.h"
 
@@ -31,18 +32,14 @@ inline constexpr std::uint8_t kFull = 0;
 inline constexpr std::uint8_t kQuick = 1;
 inline constexpr std::uint8_t kLastBlankType = 6;
 
-// FORMAT UNIT byte 1: format data follows (FmtData) with format code 001b.
-inline constexpr std::uint8_t kFormatFlags = 0x11;
-inline constexpr std::size_t kFormatListLength = 12;
-using TFormatList = std::array<std::uint8_t, kFormatListLength>;
-
-// Format list header and one format descriptor (MMC-5 6.5.3): FOV and Immed
-// in the header, then the number of blocks, the format type in the upper six
-// bits of byte 8 and its parameter.
+// The format lists of an erase, with FOV and Immed in the header.
 // DVD-RAM: format type 00h over 2,236,704 blocks of 2,048 bytes.
-TFormatList DvdRamFormatList();
+format_list::TList DvdRamFormatList();
 // DVD+RW: format type 26h over 2,295,104 blocks.
-TFormatList DvdPlusRwFormatList();
+format_list::TList DvdPlusRwFormatList();
+
+// The time the drive is given to write its cache out after an overwrite.
+inline constexpr int kSynchronizeTimeoutMs = 30000;
 
 // Overwriting is done in writes of 32 sectors, 64 KiB of zeros each.
 inline constexpr std::uint16_t kZeroSectorsPerWrite = 32;
@@ -121,7 +118,6 @@ private:
     void FinishDvdRamQuick();
     void PollSlowModel();
     void WaitUntilIdle();
-    void RestoreDrive();
     void Finish();
 
     // Loops that poll the drive until it is ready or the estimate has run

@@ -8,7 +8,6 @@
 // rather than the program.
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "engine/device/erase.h"
@@ -19,23 +18,9 @@
 namespace sorvane {
 namespace {
 
-constexpr int kReadyTimeoutMs = 5000;
-constexpr int kSynchronizeTimeoutMs = 30000;
 constexpr int kShortPollMs = 2000;
 constexpr int kLongPollMs = 5000;
 constexpr int kSettleMs = 300;
-
-// CLOSE TRACK/SESSION close function 011b on a DVD+RW (MMC-5 6.3.2.3): stop
-// the background format, which leaves a disc every drive reads.
-constexpr std::uint8_t kStopBackgroundFormat = 3;
-
-// REQUEST SENSE: a 40-byte reply with the additional sense code at byte 12.
-// Some drives answer F0h in byte 0 while they are busy.
-constexpr std::uint8_t kSenseReplyLength = 40;
-constexpr std::size_t kAscByte = 12;
-constexpr std::uint8_t kBusySenseResponse = 0xF0;
-// MEDIUM NOT PRESENT (SPC-3 table 28).
-constexpr std::uint8_t kMediumNotPresent = 0x3A;
 
 // During a DVD+RW overwrite the estimate moves with the writes up to this
 // share of Duration; the rest is left for the drive to settle afterwards.
@@ -67,7 +52,7 @@ void TEraseThread::Execute() {
     // which a drive may change after a format; they are read again.
     if (TTransport::Instance().UsesPassThrough()) Device.ReinitializeTransport();
     link_->Progress = 100;
-    RestoreDrive();
+    Device.RestoreIdleSettings();
     Finish();
 }
 
@@ -89,7 +74,7 @@ void TEraseThread::Fail(const std::string& error) {
 void TEraseThread::PollWithTestUnitReady(double step) {
     do {
         UpdateProgress();
-        if (!Device.TestUnitReady(kReadyTimeoutMs)) Pause(kShortPollMs);
+        if (!Device.TestUnitReady(timeout::kTestUnitReadyMs)) Pause(kShortPollMs);
         t_ += step;
     } while (NotReady() && t_ <= Duration && !Stopping());
 }
@@ -141,9 +126,9 @@ void TEraseThread::FinishDvdPlusRw() {
     Pause(kSettleMs);
     t_ += 1;
     UpdateProgress();
-    if (!Device.SynchronizeCache(kSynchronizeTimeoutMs, false))
+    if (!Device.SynchronizeCache(erase::kSynchronizeTimeoutMs, false))
         Fail("ERASE FAILED SYNCHRONIZING THE CACHE: " + Device.LastError);
-    Device.CloseTrackSession(false, kStopBackgroundFormat, 0, 0, 0);
+    Device.CloseTrackSession(false, close_fn::kStopBackgroundFormat, 0, 0, 0);
 }
 
 void TEraseThread::FinishDvdRamQuick() {
@@ -152,7 +137,7 @@ void TEraseThread::FinishDvdRamQuick() {
     // but an erase that left one unwritten is not reported as done.
     const erase::TOverwriteResult written = erase::OverwriteWithZeros(
         Device, erase::kQuickOverwriteWrites, erase::TOnWriteFailure::GoOn, [this](int) { return !Stopping(); });
-    if (!Device.SynchronizeCache(kSynchronizeTimeoutMs, false) && !written.Failed)
+    if (!Device.SynchronizeCache(erase::kSynchronizeTimeoutMs, false) && !written.Failed)
         Fail("ERASE FAILED SYNCHRONIZING THE CACHE: " + Device.LastError);
     if (written.Failed) Fail(written.FirstError);
 }
@@ -164,7 +149,7 @@ void TEraseThread::PollSlowModel() {
 }
 
 void TEraseThread::WaitUntilIdle() {
-    if (Device.TestUnitReady(kReadyTimeoutMs) && Device.RefreshDiscInformation()) return;
+    if (Device.TestUnitReady(timeout::kTestUnitReadyMs) && Device.RefreshDiscInformation()) return;
     // DVD-RAM reports its format only through TEST UNIT READY and REQUEST
     // SENSE.
     if (Kind != kind::kDvdRam) PollWithDiscInformation();
@@ -173,28 +158,13 @@ void TEraseThread::WaitUntilIdle() {
     // A drive keeps its tray shut while it blanks or formats, so a disc
     // missing now was taken out after the drive had finished: there is
     // nothing left to wait for.
-    alignas(8) std::array<std::uint8_t, kSenseReplyLength> reply{};
     std::uint8_t code = 0;
     do {
         UpdateProgress();
-        reply.fill(0);
-        Device.RequestSense(reply.data(), kSenseReplyLength);
-        code = reply[0] == kBusySenseResponse ? asc::kNotReady : reply[kAscByte];
-        if (code == kMediumNotPresent) break;
+        code = Device.AskSenseCode();
+        if (code == asc::kMediumNotPresent) break;
         Pause(kShortPollMs);
     } while (code != 0 && (t_ += 2) <= Duration && !Stopping());
-}
-
-void TEraseThread::RestoreDrive() {
-    // The CD defaults, the fastest reading and the slowest writing, the tray
-    // unlocked and loaded, the head at the start.
-    Device.SetWriteParameters(false, false, false, kind::kCdRom);
-    Device.SetSpeed(Device.GetMaxReadSpeed(), 2);
-    Device.RezeroUnit();
-    Device.AllowMediumRemoval(true);
-    Device.LoadUnload(false);
-    Device.RezeroUnit();
-    Device.TestUnitReady(kReadyTimeoutMs);
 }
 
 void TEraseThread::Finish() {

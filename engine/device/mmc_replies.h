@@ -16,7 +16,7 @@ struct TTrackInfo {
     std::uint8_t SessionNumber = 0;
     std::uint8_t TrackMode = 0;   // byte 5: damage, copy, track mode
     std::uint8_t DataMode = 0;    // byte 6: RT, blank, packet, FP, data mode
-    std::uint8_t ValidFlags = 0;  // byte 7: LRA_V, NWA_V
+    std::uint8_t ValidFlags = 0;  // byte 7: LRA_V, NWA_V (kNwaValid)
     std::uint32_t TrackStart = 0;
     std::uint32_t NextWritable = 0;
     std::uint32_t FreeBlocks = 0;
@@ -25,6 +25,8 @@ struct TTrackInfo {
     std::uint32_t LastRecorded = 0;
 };
 TTrackInfo DecodeTrackInfo(std::span<const std::uint8_t, 40> reply);
+// ValidFlags bit 0: the next writable address is valid.
+inline constexpr std::uint8_t kNwaValid = 0x01;
 
 // READ BUFFER CAPACITY reply (MMC-5 6.23.3): buffer length and blank length.
 struct TBufferCapacity {

@@ -1,6 +1,7 @@
 // Waiting for a drive to be ready for the disc: after loading, while it
 // finishes a long write or a format, before erasing and before the disc
-// record is read.
+// record is read; and the idle settings it is left in once a recording or
+// an erase is over.
 
 #include <array>
 
@@ -9,19 +10,21 @@
 namespace sorvane {
 namespace {
 
-constexpr int kReadyTimeoutMs = 5000;
 constexpr int kSlowDrivePauseMs = 1500;
-constexpr std::size_t kSenseReplyLength = 40;
-constexpr std::size_t kAscByte = 12;
-// Some drives answer REQUEST SENSE with this first byte while busy.
-constexpr std::uint8_t kBusySenseResponse = 0xF0;
+
+constexpr std::uint16_t kIdleWriteSpeed = 2;  // kB/s: the slowest the drive has
 
 }  // namespace
 
-bool TSCSIDevice::SenseSaysNotReady() const { return SenseData[kAscByte] == asc::kNotReady; }
+bool TSCSIDevice::SenseSaysNotReady() const { return SenseData[sense_reply::kAscByte] == asc::kNotReady; }
+
+std::uint8_t TSCSIDevice::AskSenseCode() {
+    alignas(8) std::array<std::uint8_t, sense_reply::kLength> reply{};
+    RequestSense(reply.data(), sense_reply::kLength);
+    return reply[0] == sense_reply::kBusyResponse ? asc::kNotReady : reply[sense_reply::kAscByte];
+}
 
 bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
-    alignas(8) std::array<std::uint8_t, kSenseReplyLength> reply{};
     int elapsed = 0;
     // Spends one pause of the budget; false when the budget is gone.
     auto pause = [&](int ms) {
@@ -34,37 +37,44 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
     if (SlowReadyDrive || ExtraReadyPolling) {
         do {
             if (!pause(kSlowDrivePauseMs)) break;
-            TestUnitReady(kReadyTimeoutMs);
+            TestUnitReady(timeout::kTestUnitReadyMs);
         } while (SenseSaysNotReady());
     }
 
-    if (CurrentDiscKind == kind::kDvdRam) {
-        // DVD-RAM reports its background formatting only through REQUEST
-        // SENSE, so the check below must ask for it.
-        reply[kAscByte] = asc::kNotReady;
-    } else {
+    // DVD-RAM reports its background formatting only through REQUEST SENSE,
+    // so the check below must ask for it.
+    const bool askSense = CurrentDiscKind == kind::kDvdRam;
+    if (!askSense) {
         do {
             if (!pause(IntervalMs)) return false;
             RefreshDiscInformation();
         } while (SenseSaysNotReady());
     }
 
-    if (TestUnitReady(kReadyTimeoutMs) && reply[kAscByte] == 0) return true;
+    if (TestUnitReady(timeout::kTestUnitReadyMs) && !askSense) return true;
 
     do {
         if (!pause(IntervalMs)) return false;
-        TestUnitReady(kReadyTimeoutMs);
+        TestUnitReady(timeout::kTestUnitReadyMs);
     } while (SenseSaysNotReady());
 
     for (;;) {
         if (elapsed >= TotalMs) return false;
         elapsed += IntervalMs;
-        reply.fill(0);
-        RequestSense(reply.data(), kSenseReplyLength);
-        const std::uint8_t code = reply[0] == kBusySenseResponse ? asc::kNotReady : reply[kAscByte];
+        const std::uint8_t code = AskSenseCode();
         if (code == 0) return true;
         if (code == asc::kNotReady) Sleep(IntervalMs);
     }
+}
+
+void TSCSIDevice::RestoreIdleSettings() {
+    SetWriteParameters(false, false, false, kind::kCdRom);
+    SetSpeed(GetMaxReadSpeed(), kIdleWriteSpeed);
+    RezeroUnit();
+    AllowMediumRemoval(true);
+    LoadUnload(false);
+    RezeroUnit();
+    TestUnitReady(timeout::kTestUnitReadyMs);
 }
 
 }  // namespace sorvane

@@ -3,6 +3,7 @@
 // layer uses: operation codes, profiles, features, mode pages, disc kinds and
 // the drive capability bits. Logic elsewhere never spells these as numbers.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace sorvane {
@@ -107,11 +108,57 @@ inline constexpr std::uint8_t kSessionAtOnce = 2;
 inline constexpr std::uint8_t kRaw = 3;
 }  // namespace wt
 
-// Additional sense codes the drive layer reacts to.
+// Additional sense codes the drive layer reacts to (SPC-3 table 28).
 namespace asc {
 inline constexpr std::uint8_t kNotReady = 0x04;
 inline constexpr std::uint8_t kLongWriteInProgress = 0x08;  // ASCQ under kNotReady
+// MEDIUM NOT FORMATTED and its kin.
+inline constexpr std::uint8_t kIncompatibleMedium = 0x30;
+inline constexpr std::uint8_t kMediumNotPresent = 0x3A;
 }  // namespace asc
+
+// The REQUEST SENSE reply the ready checks ask for: fixed format, the
+// additional sense code at byte 12. Some drives answer F0h in byte 0 while
+// they are busy.
+namespace sense_reply {
+inline constexpr std::uint8_t kLength = 40;
+inline constexpr std::size_t kAscByte = 12;
+inline constexpr std::uint8_t kBusyResponse = 0xF0;
+}  // namespace sense_reply
+
+// FORMAT UNIT parameter list (MMC-5 6.5.3): the header's byte 1 (format
+// options valid, disable certification, immediate) and the format types of
+// its descriptor (MMC-5 6.5.4).
+namespace format_list {
+inline constexpr std::uint8_t kFov = 0x80;
+inline constexpr std::uint8_t kDcrt = 0x20;
+inline constexpr std::uint8_t kImmed = 0x02;
+inline constexpr std::uint8_t kFull = 0x00;
+inline constexpr std::uint8_t kQuickGrowLastSession = 0x13;
+inline constexpr std::uint8_t kQuick = 0x15;
+inline constexpr std::uint8_t kDvdPlusRwFull = 0x26;
+}  // namespace format_list
+
+// CLOSE TRACK/SESSION close functions (MMC-5 6.3.2.3).
+namespace close_fn {
+inline constexpr std::uint8_t kCloseTrack = 1;
+inline constexpr std::uint8_t kCloseSession = 2;
+// On a DVD+RW: stop the background format, which leaves a disc every drive
+// reads.
+inline constexpr std::uint8_t kStopBackgroundFormat = 3;
+inline constexpr std::uint8_t kCloseSessionFinalize = 5;
+inline constexpr std::uint8_t kFinalizeDisc = 6;
+// Track number FFh: the incomplete track, or on DVD+R the open session.
+inline constexpr int kIncompleteTrack = 0xFF;
+}  // namespace close_fn
+
+// Command time-outs shared by the drive layer and the recording.
+namespace timeout {
+inline constexpr int kTestUnitReadyMs = 5000;
+}  // namespace timeout
+
+// GET CONFIGURATION reply length asked for one feature.
+inline constexpr std::uint16_t kFeatureReplyLength = 114;
 
 // Disc kinds, the engine's own numbering of the media it records. Kinds
 // below kDvdRom are CDs.
@@ -168,5 +215,8 @@ inline constexpr double kCdSpeedUnit = 176.4;
 inline constexpr double kDvdSpeedUnit = 1385.0;
 
 inline constexpr std::uint32_t kSectorSize = 2048;
+// A DVD's error correction block, the unit its formats and restricted
+// overwrite recordings are laid out in.
+inline constexpr std::uint32_t kDvdEccBlockSectors = 16;
 
 }  // namespace sorvane

@@ -226,11 +226,17 @@ public:
     bool IsDiscErasable();
     std::uint32_t GetUsedSectors();
     std::uint32_t GetDiscCapacity();
-    // The ISO 9660 volume space size from the first volume descriptor found
-    // in sectors 16 to 32.
-    std::uint32_t FindVolumeSpaceSize();
+    // The ISO 9660 volume space size from a primary or supplementary volume
+    // descriptor in sectors 16 to 32: the first one, or with FromLast the
+    // last one (searched from sector 32 down); 0 when there is none.
+    enum class TDescriptorSearch { FromFirst, FromLast };
+    std::uint32_t FindVolumeSpaceSize(TDescriptorSearch search = TDescriptorSearch::FromFirst);
     void GetDiscInfo(TDisc& Disc);
     bool WaitUntilReady(int TotalMs, int IntervalMs);
+    // Leaves the drive as a recording or an erase should once it is done:
+    // the CD write parameters page, the fastest reading and the slowest
+    // writing, the tray unlocked and loaded, the head at the start.
+    void RestoreIdleSettings();
 
     alignas(8) std::array<std::uint8_t, discinfo::kLength> DiscInfoBlock{};
     // The disc kind last stored by an erase, IsDiscErasable or a recording.
@@ -263,6 +269,9 @@ protected:
     // Runs one built command; true when it completed.
     bool Run(const TScsiCommand& command);
     bool SenseSaysNotReady() const;
+    // Asks REQUEST SENSE for the additional sense code; a drive that answers
+    // busy instead counts as not ready.
+    std::uint8_t AskSenseCode();
     std::uint32_t UsedSectorsOfCd();
     std::uint32_t UsedSectorsOfDvd(TDiscKind found);
     std::uint32_t CapacityOfCd();

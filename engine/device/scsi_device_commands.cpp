@@ -130,11 +130,11 @@ bool TSCSIDevice::ModeSense(std::uint8_t Page, void* Buf, bool DefaultValues, st
 }
 
 bool TSCSIDevice::CloseTrackOrSession(bool CloseTrack, bool Immediate, bool Finalize) {
-    // Close functions (MMC-5 6.3.2.2): 001b the track, 010b the session,
-    // 101b the session with the disc finalized.
-    const std::uint8_t function = Finalize ? 0x05 : CloseTrack ? 0x01 : 0x02;
-    // Track number FFh with close function 1: the incomplete track.
-    return CloseTrackSession(Immediate, function, 0, 0, CloseTrack ? 0xFF : 0x00);
+    const std::uint8_t function = Finalize     ? close_fn::kCloseSessionFinalize
+                                  : CloseTrack ? close_fn::kCloseTrack
+                                               : close_fn::kCloseSession;
+    return CloseTrackSession(Immediate, function, 0, 0,
+                             CloseTrack ? static_cast<std::uint8_t>(close_fn::kIncompleteTrack) : 0x00);
 }
 
 bool TSCSIDevice::CloseTrackSession(bool Immediate, std::uint8_t CloseFunction, std::uint8_t B3, std::uint8_t B4,

@@ -6,34 +6,22 @@
 #include "engine/rtl/format.h"
 
 namespace sorvane::disc {
-namespace {
-
-constexpr int kDiscEmpty = 0;
-constexpr int kDiscComplete = 2;
-constexpr std::int64_t kDvdWriteUnit = 32;
-
-bool IsPressed(TDiscKind kind) {
-    return kind == kind::kCdRom || kind == kind::kDvdRom || kind == kind::kDdcdRom;
-}
-
-}  // namespace
 
 std::string CheckDisc(TSCSIDevice& device, TDiscKind kind, bool testWrite, TStart start) {
     if (kind == kind::kUnknown) return kNoDiscText;
-    if (IsPressed(kind)) return Format(kReadOnlyDiscText, DiscKindName(kind));
+    if (IsPressedKind(kind)) return Format(kReadOnlyDiscText, DiscKindName(kind));
     if (testWrite && !CanTestWrite(kind)) return Format(kNoTestWriteText, DiscKindName(kind));
     if (OverwrittenInPlace(kind)) return {};
     const int status = device.GetDiscStatus();
-    if (status == kDiscComplete) return kFinalizedDiscText;
+    if (status == discinfo::kStatusComplete) return kFinalizedDiscText;
     // An image file's own addresses count from sector 0; recorded as a
     // later session it could not be read.
-    if (start == TStart::SectorZero && status != kDiscEmpty && status >= 0) return kDiscNotEmptyText;
+    if (start == TStart::SectorZero && status != discinfo::kStatusEmpty && status >= 0) return kDiscNotEmptyText;
     return {};
 }
 
 std::string CheckRoom(TSCSIDevice& device, TDiscKind kind, std::int64_t startAddress, std::int64_t sectors) {
-    const std::int64_t written =
-        WritesCdBlocks(kind) ? sectors : (sectors + kDvdWriteUnit - 1) / kDvdWriteUnit * kDvdWriteUnit;
+    const std::int64_t written = WritesCdBlocks(kind) ? sectors : InWholeDvdWriteUnits(sectors);
     const std::int64_t capacity = device.GetDiscCapacity();
     if (capacity > 0 && startAddress + written > capacity) return kNoRoomText;
     return {};

@@ -26,17 +26,6 @@ constexpr int kClosePauseMs = 1000;
 constexpr int kCloseAttempts = 1000;
 constexpr int kReadyAfterCloseMs = 240000;
 constexpr int kReadyAfterClosePollMs = 5000;
-constexpr int kReleaseReadyMs = 5000;
-// The slowest write speed a drive is set back to, in kB/s.
-constexpr std::uint16_t kIdleWriteSpeed = 2;
-
-// CLOSE TRACK/SESSION close functions (MMC-5 6.3.2).
-constexpr std::uint8_t kCloseTrack = 1;
-constexpr std::uint8_t kCloseSession = 2;
-constexpr std::uint8_t kStopBackgroundFormat = 3;
-constexpr std::uint8_t kFinalizeDisc = 6;
-// Track number FFh: the incomplete track, or on DVD+R the open session.
-constexpr int kOpenTrack = 0xFF;
 
 }  // namespace
 
@@ -55,7 +44,7 @@ std::string TDiscTarget::Close(const std::string& error) {
             if (!recording_.TestWrite && kind_ != kind::kDvdRam && recording_.FinalizeTrack) outcome = CloseByKind();
             device_.WaitUntilReady(kReadyAfterCloseMs, kReadyAfterClosePollMs);
             if (kind_ != kind::kDvdRam) device_.ReadBufferCapacity(size, free);
-            Release();
+            device_.RestoreIdleSettings();
         }
     }
     TSCSIDevice::SetReleaseHandle(true);
@@ -89,18 +78,25 @@ std::string TDiscTarget::SynchronizeInBackground() {
     }
 }
 
-bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int track) {
+TDiscTarget::TCloseOutcome TDiscTarget::CloseWhenNotBusy(const std::function<bool()>& close) {
     // An immediate close leaves the drive busy with it for a while; the
     // next command is repeated until the drive takes it, or the session
     // would stay open.
     for (int attempt = 1;; ++attempt) {
-        if (device_.CloseTrackSession(immediate, closeFunction, 0, static_cast<std::uint8_t>(track >> 8),
-                                      static_cast<std::uint8_t>(track & 0xFF)))
-            return true;
+        if (close()) return TCloseOutcome::Taken;
         const bool busy = device_.TargetBusy || LastAsc() == asc::kNotReady;
-        if (!busy || attempt >= kCloseAttempts) break;
+        if (!busy) return TCloseOutcome::Refused;
+        if (attempt >= kCloseAttempts) return TCloseOutcome::StillBusy;
         device_.Sleep(kClosePauseMs);
     }
+}
+
+bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int track) {
+    const TCloseOutcome outcome = CloseWhenNotBusy([&] {
+        return device_.CloseTrackSession(immediate, closeFunction, 0, static_cast<std::uint8_t>(track >> 8),
+                                         static_cast<std::uint8_t>(track & 0xFF));
+    });
+    if (outcome == TCloseOutcome::Taken) return true;
     device_.DebugMessage(">>> " + Format("CLOSE FUNCTION %d ON TRACK %d FAILED: ", closeFunction, track) +
                              device_.LastError,
                          mtError);
@@ -109,13 +105,9 @@ bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int trac
 
 bool TDiscTarget::CloseCdSession() {
     const bool immediate = TSCSIDevice::CloseImmediate;
-    for (int attempt = 1;; ++attempt) {
-        if (device_.CloseTrackOrSession(false, immediate, false)) return true;
-        const bool busy = device_.TargetBusy || LastAsc() == asc::kNotReady;
-        if (!busy) break;
-        if (attempt >= kCloseAttempts) return false;
-        device_.Sleep(kClosePauseMs);
-    }
+    const TCloseOutcome outcome =
+        CloseWhenNotBusy([&] { return device_.CloseTrackOrSession(false, immediate, false); });
+    if (outcome != TCloseOutcome::Refused) return outcome == TCloseOutcome::Taken;
     // Some drives refuse the first close after a track-at-once recording
     // for no lasting reason; the second answer is the one that counts.
     return device_.CloseTrackOrSession(false, immediate, false);
@@ -132,37 +124,25 @@ std::string TDiscTarget::CloseByKind() {
     bool closed = false;
     switch (kind_) {
         case kind::kDvdPlusR:
-            SendClose(false, kCloseTrack, t);
-            closed = SendClose(false, kCloseSession, kOpenTrack);
+            SendClose(false, close_fn::kCloseTrack, t);
+            closed = SendClose(false, close_fn::kCloseSession, close_fn::kIncompleteTrack);
             break;
         case kind::kDvdPlusRDualLayer:
-            SendClose(false, kCloseTrack, t);
-            closed = SendClose(false, finalizeDisc ? kFinalizeDisc : kCloseSession, 0);
+            SendClose(false, close_fn::kCloseTrack, t);
+            closed = SendClose(false, finalizeDisc ? close_fn::kFinalizeDisc : close_fn::kCloseSession, 0);
             break;
         case kind::kDvdR:
-            SendClose(true, kCloseTrack, t);
-            SendClose(true, kCloseTrack, t + 1);
-            closed = SendClose(true, kCloseSession, t + 2);
+            SendClose(true, close_fn::kCloseTrack, t);
+            SendClose(true, close_fn::kCloseTrack, t + 1);
+            closed = SendClose(true, close_fn::kCloseSession, t + 2);
             break;
         case kind::kDvdRwRestrictedOverwrite:
-        case kind::kDvdRwSequential: closed = SendClose(true, kCloseSession, 0); break;
-        case kind::kDvdPlusRw: closed = SendClose(false, kStopBackgroundFormat, kOpenTrack); break;
+        case kind::kDvdRwSequential: closed = SendClose(true, close_fn::kCloseSession, 0); break;
+        case kind::kDvdPlusRw: closed = SendClose(false, close_fn::kStopBackgroundFormat, close_fn::kIncompleteTrack);
+            break;
         default: closed = CloseCdSession(); break;
     }
     return closed ? std::string() : FailureText(kCloseErrorText);
-}
-
-void TDiscTarget::Release() {
-    // The page a CD recording starts from (track at once, no test write, no
-    // BUFE), the fastest reading and the slowest writing, the tray unlocked
-    // and loaded, the head at the start.
-    device_.SetWriteParameters(false, false, false, kind::kCdRom);
-    device_.SetSpeed(device_.GetMaxReadSpeed(), kIdleWriteSpeed);
-    device_.RezeroUnit();
-    device_.AllowMediumRemoval(true);
-    device_.LoadUnload(false);
-    device_.RezeroUnit();
-    device_.TestUnitReady(kReleaseReadyMs);
 }
 
 }  // namespace sorvane

@@ -1,45 +1,48 @@
 #include "engine/record/disc_format.h"
 
-#include "engine/device/erase.h"
 #include "engine/device/scsi_device.h"
 #include "engine/device/sense.h"
 
 namespace sorvane::disc {
 namespace {
 
-constexpr int kFormatPollMs = 5000;
+constexpr int kQuickFormatPollMs = 5000;
 constexpr int kFormatWaitMs = 30 * 60 * 1000;
+constexpr std::uint32_t kNewFormatBlocks = 1000;
 
 }  // namespace
 
-// Header byte 1: FOV and Immed, with DCRT (no certification) for the new
-// format; descriptor: blocks, format type in bits 7-2 of byte 8, and the
-// type's parameter (16, the ECC block).
-TQuickFormatList QuickFormatList(TDiscKind kind) {
-    if (kind == kind::kDvdRwSequential) return {0x00, 0xA2, 0x00, 0x08, 0x00, 0x00, 0x03, 0xE8, 0x15 << 2, 0x00, 0x00, 0x10};
-    return {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x13 << 2, 0x00, 0x00, 0x10};
+// FOV and Immed, with DCRT (no certification) for the new format; the
+// type's parameter is 16, the ECC block.
+format_list::TList QuickFormatList(TDiscKind kind) {
+    using namespace format_list;
+    if (kind == kind::kDvdRwSequential)
+        return Make(kFov | kDcrt | kImmed, kNewFormatBlocks, kQuick, kDvdEccBlockSectors);
+    return Make(kFov | kImmed, 0, kQuickGrowLastSession, kDvdEccBlockSectors);
 }
 
-TQuickFormatList QuickFormatFallbackList() {
-    return {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x15 << 2, 0x00, 0x00, 0x10};
+format_list::TList QuickFormatFallbackList() {
+    return format_list::Make(format_list::kFov | format_list::kImmed, 0, format_list::kQuick, kDvdEccBlockSectors);
 }
 
 bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope) {
     const bool keep = scope == TFormatScope::KeepData;
     // Formatting a sequential disc anew erases it.
     if (keep && kind == kind::kDvdRwSequential) return false;
-    const TQuickFormatList list = QuickFormatList(kind);
-    bool formatted = device.FormatUnit(erase::kFormatFlags, list.data(), static_cast<std::uint32_t>(list.size()));
-    if (!formatted && !keep) {
-        const TQuickFormatList fallback = QuickFormatFallbackList();
-        formatted = device.FormatUnit(erase::kFormatFlags, fallback.data(), static_cast<std::uint32_t>(fallback.size()));
-    }
-    for (int waited = 0; waited < kFormatWaitMs; waited += kFormatPollMs) {
-        device.Sleep(kFormatPollMs);
+    bool formatted = format_list::Send(device, QuickFormatList(kind));
+    if (!formatted && !keep) formatted = format_list::Send(device, QuickFormatFallbackList());
+    WaitWhileFormatting(device, kQuickFormatPollMs);
+    return formatted;
+}
+
+bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::atomic<bool>* abortFlag) {
+    for (int waited = 0; waited < kFormatWaitMs; waited += pollMs) {
+        if (abortFlag && *abortFlag) return false;
+        device.Sleep(pollMs);
         device.RefreshDiscInformation();
         if (ParseSense(device.SenseData).Asc != asc::kNotReady) break;
     }
-    return formatted;
+    return true;
 }
 
 }  // namespace sorvane::disc

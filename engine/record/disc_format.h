@@ -5,9 +5,10 @@
 // overwrite disc has its last session grown (type 13h, which keeps its
 // data).
 
-#include <array>
+#include <atomic>
 #include <cstdint>
 
+#include "engine/device/format_list.h"
 #include "engine/device/scsi_constants.h"
 
 namespace sorvane {
@@ -16,12 +17,10 @@ class TSCSIDevice;
 
 namespace disc {
 
-// FORMAT UNIT parameter list header and one descriptor (MMC-5 6.5.3).
-using TQuickFormatList = std::array<std::uint8_t, 12>;
 // Kind 9: type 15h over 1000 blocks. Kind 8: type 13h (quick grow).
-TQuickFormatList QuickFormatList(TDiscKind kind);
+format_list::TList QuickFormatList(TDiscKind kind);
 // Either kind, when the drive refused the list above: type 15h.
-TQuickFormatList QuickFormatFallbackList();
+format_list::TList QuickFormatFallbackList();
 
 // Whether the format may erase what the disc holds.
 enum class TFormatScope { MayErase, KeepData };
@@ -32,6 +31,13 @@ enum class TFormatScope { MayErase, KeepData };
 // disc is left as it is, a restricted overwrite disc only grown. True when
 // the drive took a format.
 bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope);
+
+// Waits while a format sent with the immediate bit runs: until then the
+// drive answers READ DISC INFORMATION with not ready (ASC 04h). Polls every
+// `pollMs` for at most half an hour, so that a drive that never gets there
+// fails the command that follows instead of hanging the recording. False
+// only when `abortFlag` ended the wait.
+bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::atomic<bool>* abortFlag = nullptr);
 
 }  // namespace disc
 }  // namespace sorvane

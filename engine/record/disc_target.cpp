@@ -39,6 +39,10 @@ bool IsCdRecordable(TDiscKind kind) { return kind == kind::kCdR || kind == kind:
 
 namespace disc {
 
+std::int64_t InWholeDvdWriteUnits(std::int64_t sectors) {
+    return (sectors + kDvdWriteUnit - 1) / kDvdWriteUnit * kDvdWriteUnit;
+}
+
 bool OverwrittenInPlace(TDiscKind kind) {
     // A sequential DVD-RW is no such medium: before a project it is quick
     // formatted into restricted overwrite (kind 8), and when it is not, its
@@ -120,10 +124,8 @@ void TDiscTarget::SetStreamingForDvdR() {
     // simulation or not: a test write sends neither.
     if (!recording_.TestWrite) {
         device_.SendTimeStamp(Now());
-        // The track is reserved for exactly what will be written: the
-        // stream rounded up to whole write units.
-        const std::int64_t units = (recording_.StreamSectors + kDvdWriteUnit - 1) / kDvdWriteUnit;
-        device_.ReserveTrack(static_cast<std::uint32_t>(units * kDvdWriteUnit));
+        // The track is reserved for exactly what will be written.
+        device_.ReserveTrack(static_cast<std::uint32_t>(disc::InWholeDvdWriteUnits(recording_.StreamSectors)));
     }
     device_.WaitUntilReady(kReadyWaitMs, kReadyPollMs);
 }

@@ -72,6 +72,9 @@ bool TakesStreamingSpeed(TDiscKind kind);
 bool CanTestWrite(TDiscKind kind);
 // Kinds written in 27-sector blocks; every other kind in 32-sector units.
 bool WritesCdBlocks(TDiscKind kind);
+// The sectors a DVD recording of `sectors` takes: its last write is a whole
+// unit too.
+std::int64_t InWholeDvdWriteUnits(std::int64_t sectors);
 }  // namespace disc
 
 class TDiscTarget final : public TWriteTarget {
@@ -115,11 +118,14 @@ private:
     std::string Synchronize();
     std::string SynchronizeInBackground();
     std::string CloseByKind();
+    // Sends a close command until the drive takes it, refuses it for a
+    // reason other than being busy, or has stayed busy for every attempt.
+    enum class TCloseOutcome { Taken, Refused, StillBusy };
+    TCloseOutcome CloseWhenNotBusy(const std::function<bool()>& close);
     // Sends one close command, waiting out busy answers; true when the drive
     // took it.
     bool SendClose(bool immediate, std::uint8_t closeFunction, int track);
     bool CloseCdSession();
-    void Release();
     std::string FailureText(const char* what) const;
 
     TSCSIDevice& device_;

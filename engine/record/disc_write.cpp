@@ -9,22 +9,20 @@
 #include "engine/device/scsi_device.h"
 #include "engine/device/sense.h"
 #include "engine/record/cache_thread.h"
+#include "engine/record/disc_format.h"
 #include "engine/record/disc_target.h"
 
 namespace sorvane {
 namespace {
 
 // Request flags of every WRITE(10): data out, completion by event.
-constexpr std::uint8_t kWriteFlags = 0x50;
+constexpr std::uint8_t kWriteFlags = SRB_EVENT_NOTIFY | SRB_DIR_OUT;
 constexpr int kSectorBytes = static_cast<int>(kSectorSize);
 // The drive keeps the header in its cache for as long as half an hour.
 constexpr int kHeaderSynchronizeMs = 1800000;
-// A DVD+RW being formatted is polled this often, for at most this long:
-// the drive takes writes once the lead-in is written, which takes seconds.
+// A DVD+RW being formatted is polled this often: the drive takes writes
+// once the lead-in is written, which takes seconds.
 constexpr int kFormatPollMs = 2000;
-constexpr int kFormatWaitMs = 30 * 60 * 1000;
-// MEDIUM NOT FORMATTED and its kin (SPC-3 table 28).
-constexpr std::uint8_t kAscMediumFormat = 0x30;
 
 }  // namespace
 
@@ -88,7 +86,7 @@ std::string TDiscTarget::WriteSectors(std::int64_t lba, const std::uint8_t* data
     for (;;) {
         if (abortFlag) return kAbortedByUserText;
         if (device_.WriteSectors(static_cast<std::uint32_t>(lba), sectors, kWriteFlags, count, data)) break;
-        if (firstWrite_ && !formatTried_ && kind_ == kind::kDvdPlusRw && LastAsc() == kAscMediumFormat) {
+        if (firstWrite_ && !formatTried_ && kind_ == kind::kDvdPlusRw && LastAsc() == asc::kIncompatibleMedium) {
             // A new DVD+RW must be formatted before it takes data; once is
             // enough, after which the write is tried again.
             formatTried_ = true;
@@ -105,19 +103,11 @@ std::string TDiscTarget::WriteSectors(std::int64_t lba, const std::uint8_t* data
 }
 
 bool TDiscTarget::FormatDvdPlusRw(const std::atomic<bool>& abortFlag) {
-    const erase::TFormatList list = erase::DvdPlusRwFormatList();
-    if (!device_.FormatUnit(erase::kFormatFlags, list.data(), static_cast<std::uint32_t>(list.size()))) return false;
+    if (!format_list::Send(device_, erase::DvdPlusRwFormatList())) return false;
     device_.DebugMessage(">>> FORMATTING DVD+RW", mtInfo);
-    // The format runs in the background; the drive reports not ready until
-    // it can take writes. The wait is bounded: a drive that never gets
-    // there fails the write that follows.
-    for (int waited = 0; waited < kFormatWaitMs; waited += kFormatPollMs) {
-        if (abortFlag) return false;
-        device_.Sleep(kFormatPollMs);
-        device_.RefreshDiscInformation();
-        if (LastAsc() != asc::kNotReady) break;
-    }
-    return true;
+    // The format runs in the background; the write that follows fails on a
+    // drive that never gets done with it.
+    return disc::WaitWhileFormatting(device_, kFormatPollMs, &abortFlag);
 }
 
 std::string TDiscTarget::FailureText(const char* what) const {

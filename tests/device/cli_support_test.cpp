@@ -1,6 +1,7 @@
 // The command line's shared helpers: option parsing, drive names and
 // choice, the volume identification read from a primary volume descriptor,
-// and what the commands learn of the local paths they are given.
+// what the commands learn of the local paths they are given, and which disc
+// kinds count as rewritable.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "cli/device_choice.h"
 #include "cli/local_paths.h"
 #include "cli/options.h"
+#include "cli/record_checks.h"
 #include "cli/volume_identity.h"
 
 namespace sorvane::cli {
@@ -145,6 +147,18 @@ TEST_F(LocalPaths, OnlyARegularFileIsReadableAndGivesItsSize) {
     EXPECT_EQ(size, 5);
     EXPECT_FALSE(IsReadableFile(root + "/Photos"));
     EXPECT_FALSE(IsReadableFile(root + "/missing"));
+}
+
+TEST(RewritableKinds, OnlyErasableKindsCountAndNoOtherNumberWrapsOntoOne) {
+    for (int k : {kind::kCdRw, kind::kDvdRam, kind::kDvdRw, kind::kDvdRwRestrictedOverwrite, kind::kDvdRwSequential,
+                  kind::kDvdPlusRw, kind::kDdcdRw})
+        EXPECT_TRUE(IsRewritableKind(k)) << k;
+    for (int k : {kind::kUnknown, kind::kCdRom, kind::kCdR, kind::kDvdRom, kind::kDvdR, kind::kDvdPlusR,
+                  kind::kDvdPlusRDualLayer, kind::kDdcdRom, kind::kDdcdR})
+        EXPECT_FALSE(IsRewritableKind(k)) << k;
+    // A kind number is an int at this boundary: one byte wider than the
+    // kinds must not be read as the kind in its low byte.
+    for (int k : {-1, kind::kCount, 256 + kind::kCdRw, 256 + kind::kDvdPlusRw}) EXPECT_FALSE(IsRewritableKind(k)) << k;
 }
 
 }  // namespace

@@ -185,6 +185,34 @@ TEST_F(DiscInfo, OverwritableDvdUsesTheVolumeSpaceSizeOfItsFileSystem) {
     EXPECT_TRUE(burner.IsDiscErasable());
 }
 
+// The burner places a session after the last descriptor of the volume at
+// the start of an overwritable disc, the size queries take the first: each
+// search reads the same 17 sectors, in its own order.
+TEST_F(DiscInfo, VolumeSpaceSearchReadsTheDescriptorSectorsInItsOwnOrder) {
+    using TSearch = TSCSIDevice::TDescriptorSearch;
+    auto readLbas = [this] {
+        std::vector<std::uint32_t> lbas;
+        for (const auto& read : Logged(0x28))
+            lbas.push_back(std::uint32_t{read.Cdb[2]} << 24 | std::uint32_t{read.Cdb[3]} << 16 |
+                           std::uint32_t{read.Cdb[4]} << 8 | read.Cdb[5]);
+        return lbas;
+    };
+    std::vector<std::uint32_t> upward, downward;
+    for (std::uint32_t lba = 16; lba <= 32; ++lba) upward.push_back(lba);
+    downward.assign(upward.rbegin(), upward.rend());
+
+    Insert({K::DvdPlusRw});
+    ClearLog();
+    EXPECT_EQ(burner.FindVolumeSpaceSize(TSearch::FromFirst), 0u);
+    EXPECT_EQ(readLbas(), upward);
+    ClearLog();
+    EXPECT_EQ(burner.FindVolumeSpaceSize(TSearch::FromLast), 0u);
+    EXPECT_EQ(readLbas(), downward);
+
+    Insert({K::DvdPlusRw, S::Closed, image});
+    EXPECT_EQ(burner.FindVolumeSpaceSize(TSearch::FromLast), 5000u);
+}
+
 TEST_F(DiscInfo, SizeQueriesSetWriteParametersForTheCurrentKindAsForAnOpenSession) {
     Insert({K::DvdR});
     TSCSIDevice::CurrentDiscKind = kind::kDvdR;

@@ -206,6 +206,22 @@ TEST_F(BurnFaults, CloseTheDriveRefusesIsReportedAndTheDriveStillReleased) {
     EXPECT_FALSE(host.Status(0).Locked);
 }
 
+TEST_F(BurnFaults, CdSessionCloseBusyThrough1000AttemptsIsGivenUpWithoutAnotherTry) {
+    // Only a refusal earns the extra close; a drive still busy after every
+    // attempt would only be kept waiting longer.
+    Insert({K::CdR});
+    AddProject();
+    burner.OnFinalizingTrack = [&](TOrvoBurner&) {
+        vdrive::TFaults faults;
+        faults.BusyCommands = 1000000;
+        host.SetFaults(0, faults);
+    };
+    const std::string error = Burn();
+    host.SetFaults(0, vdrive::TFaults{});
+    EXPECT_EQ(error.rfind("CLOSE TRACK/SESSION ERROR [", 0), 0u) << error;
+    EXPECT_EQ(CountOf(RecordingLog(), 0x5B), 1000u);
+}
+
 TEST_F(BurnFaults, SynchronisationWithTheDiscGoneIsReportedNotClosed) {
     Insert({K::CdR});
     AddProject();
