@@ -83,10 +83,6 @@ struct TMediumRequest {
     std::string ImagePath;
 };
 
-// The name the drive, recording and session tests use; they move to
-// TMediumRequest with their own clean-up.
-using TMediumSpec = TMediumRequest;
-
 // --- Drive models -------------------------------------------------------------
 
 // What a drive is and can do. Everything a host can learn about the drive

@@ -172,7 +172,7 @@ TRun BurnCliTest::CliInterrupted(const std::string& arguments, const std::string
     return run;
 }
 
-void BurnCliTest::Insert(const vdrive::TMediumSpec& medium) { recorder.Insert(medium); }
+void BurnCliTest::Insert(const vdrive::TMediumRequest& medium) { recorder.Insert(medium); }
 
 vdrive::TDriveStatus BurnCliTest::Status() { return recorder.Status(); }
 

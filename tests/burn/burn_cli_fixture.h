@@ -47,7 +47,7 @@ protected:
     TRun CliInterrupted(const std::string& arguments, const std::string& cue);
 
     // Drive 0 of the state folder gets `medium`.
-    void Insert(const vdrive::TMediumSpec& medium);
+    void Insert(const vdrive::TMediumRequest& medium);
     vdrive::TDriveStatus Status();
     // Session `number` of the disc as a plain image.
     std::string ExportSession(int number);

@@ -20,7 +20,7 @@ protected:
 
 TEST_F(RecordEnds, DiscsThatCannotTakeARecordingAreEjectedWithTheReason) {
     const struct {
-        vdrive::TMediumSpec Medium;
+        vdrive::TMediumRequest Medium;
         const char* Command;
         const char* Output;
     } cases[] = {

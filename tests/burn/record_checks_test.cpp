@@ -23,7 +23,7 @@ constexpr std::uint8_t kSetCdSpeed = 0xBB;
 
 class RecordChecks : public VdriveTest {
 protected:
-    void Load(const vdrive::TMediumSpec& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter()) {
+    void Load(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter()) {
         AddDrive(model, medium);
         OpenAndSelect();
     }

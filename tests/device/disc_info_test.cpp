@@ -25,7 +25,7 @@ constexpr std::uint32_t kCdRunOut = 2;
 class DiscInfo : public VdriveTest {
 protected:
     DiscInfo() { burner.Sleep = [this](int ms) { slept += ms; }; }
-    void Insert(const vdrive::TMediumSpec& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter()) {
+    void Insert(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter()) {
         TTransport::Instance().Close();
         host.UseMemory();
         AddDrive(model, medium);
@@ -38,7 +38,7 @@ protected:
 TEST_F(DiscInfo, KindOfEveryMediumFromItsCurrentProfile) {
     const std::string romImage = MakeImage(3000, "rom.iso");
     struct Row {
-        vdrive::TMediumSpec Medium;
+        vdrive::TMediumRequest Medium;
         TDiscKind Kind;
         const char* Name;
     };

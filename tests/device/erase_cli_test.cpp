@@ -20,7 +20,7 @@ using test::TRun;
 class EraseCli : public test::CliProcessTest {
 protected:
     // Drive 0 is the multi-format writer; `second` adds another model.
-    void Prepare(const vdrive::TMediumSpec& medium, const vdrive::TDriveModel* second = nullptr) {
+    void Prepare(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel* second = nullptr) {
         recorder.Change([&](vdrive::THost& host) {
             std::size_t drive = 0;
             if (second) drive = host.AddDrive(*second);

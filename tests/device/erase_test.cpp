@@ -54,7 +54,7 @@ protected:
         TSCSIDevice::CurrentDiscKind = 0;
     }
 
-    void Insert(const vdrive::TMediumSpec& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter()) {
+    void Insert(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter()) {
         AddDrive(model, medium);
         OpenAndSelect();
         burner.Sleep = [this](int ms) {
@@ -109,7 +109,7 @@ protected:
 
 struct TEraseCase {
     const char* Name;
-    vdrive::TMediumSpec Medium;
+    vdrive::TMediumRequest Medium;
     std::uint8_t BlankType;
     TDiscKind Kind;
     int Duration;
@@ -260,7 +260,7 @@ TEST_F(Erase, DriveWithoutADiscIsRefusedWithoutAnEvent) {
 
 TEST_F(Erase, WriteOnceAndPressedDiscsAreRefusedBeforeAnythingIsSent) {
     const std::string image = MakeImage(400, "pressed.iso");
-    for (const auto& [medium, name] : std::vector<std::pair<vdrive::TMediumSpec, std::string>>{
+    for (const auto& [medium, name] : std::vector<std::pair<vdrive::TMediumRequest, std::string>>{
              {{K::CdR}, "CD-R"},
              {{K::DvdPlusR}, "DVD+R"},
              {{K::DvdR, S::Closed, image}, "DVD-R"},

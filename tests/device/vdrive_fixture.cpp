@@ -31,7 +31,7 @@ VdriveTest::~VdriveTest() {
     host.UseMemory();
 }
 
-std::size_t VdriveTest::AddDrive(const vdrive::TDriveModel& model, const vdrive::TMediumSpec& medium) {
+std::size_t VdriveTest::AddDrive(const vdrive::TDriveModel& model, const vdrive::TMediumRequest& medium) {
     const std::size_t drive = host.AddDrive(model);
     std::string error;
     EXPECT_TRUE(host.Insert(drive, medium, &error)) << error;

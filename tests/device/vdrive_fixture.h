@@ -28,7 +28,7 @@ protected:
     ~VdriveTest() override;
 
     // Adds a drive (index = its target) holding a medium.
-    std::size_t AddDrive(const vdrive::TDriveModel& model, const vdrive::TMediumSpec& medium = {});
+    std::size_t AddDrive(const vdrive::TDriveModel& model, const vdrive::TMediumRequest& medium = {});
     // Opens the transport on the emulated recorder and selects drive 0;
     // clears the host's log and lets the first UNIT ATTENTION pass.
     void OpenAndSelect(std::size_t drive = 0);

@@ -171,7 +171,7 @@ BurnTest::~BurnTest() {
     TSCSIDevice::CurrentDiscKind = 0;
 }
 
-void BurnTest::Insert(const vdrive::TMediumSpec& medium, const vdrive::TDriveModel& model) {
+void BurnTest::Insert(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel& model) {
     AddDrive(model, medium);
     OpenAndSelect();
     // What the main window gives every recording.
@@ -182,7 +182,7 @@ void BurnTest::Insert(const vdrive::TMediumSpec& medium, const vdrive::TDriveMod
     burner.TestWrite = false;
 }
 
-void BurnTest::Swap(const vdrive::TMediumSpec& medium) {
+void BurnTest::Swap(const vdrive::TMediumRequest& medium) {
     std::string error;
     ASSERT_TRUE(host.Insert(0, medium, &error)) << error;
     burner.TestUnitReady(5000);  // the medium change is reported once

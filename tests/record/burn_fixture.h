@@ -50,9 +50,9 @@ protected:
 
     // Puts a multi-format writer (or `model`) holding `medium` in drive 0
     // and selects it, with the settings the wizard gives a recording.
-    void Insert(const vdrive::TMediumSpec& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter());
+    void Insert(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter());
     // Puts another disc into drive 0 and starts a new project.
-    void Swap(const vdrive::TMediumSpec& medium);
+    void Swap(const vdrive::TMediumRequest& medium);
 
     // Adds a file of `size` pattern bytes under the project folder `dir`
     // ("\" or "\Docs") and remembers its content under its disc path.

@@ -215,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ContinueDisc,
 
 struct TRefusal {
     const char* Name;
-    vdrive::TMediumSpec Medium;
+    vdrive::TMediumRequest Medium;
     const char* Error;
 };
 
@@ -225,7 +225,7 @@ class RefusedDisc : public BurnSessions, public ::testing::WithParamInterface<TR
 
 TEST_P(RefusedDisc, IsReportedBeforeTheCallReturnsAndNothingIsWritten) {
     const TRefusal& row = GetParam();
-    vdrive::TMediumSpec medium = row.Medium;
+    vdrive::TMediumRequest medium = row.Medium;
     if (!medium.ImagePath.empty()) medium.ImagePath = MakeImage(400, medium.ImagePath);
     Insert(medium);
     AddProject();

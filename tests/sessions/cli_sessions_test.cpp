@@ -49,7 +49,7 @@ protected:
     TRun Cli(const std::string& arguments) { return recorder.Cli(arguments); }
 
     // Drive 0 of the state folder gets `medium`.
-    void Insert(const vdrive::TMediumSpec& medium) { recorder.Insert(medium); }
+    void Insert(const vdrive::TMediumRequest& medium) { recorder.Insert(medium); }
 
     // Drive 0 of the state folder gets the three sessions of
     // ThreeSessionDisc(), recorded on a blank CD-R through the drive.

@@ -78,7 +78,7 @@ void TRecorderHome::Change(const std::function<void(vdrive::THost&)>& change) co
     ASSERT_TRUE(on.Host().Save(&error)) << error;
 }
 
-void TRecorderHome::Insert(const vdrive::TMediumSpec& medium, std::size_t drive) const {
+void TRecorderHome::Insert(const vdrive::TMediumRequest& medium, std::size_t drive) const {
     Change([&](vdrive::THost& host) {
         std::string error;
         ASSERT_TRUE(host.Insert(drive, medium, &error)) << error;

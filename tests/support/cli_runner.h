@@ -44,7 +44,7 @@ public:
     // it did and lets go of the folder again.
     void Change(const std::function<void(vdrive::THost&)>& change) const;
     // Drive `drive` gets `medium`.
-    void Insert(const vdrive::TMediumSpec& medium, std::size_t drive = 0) const;
+    void Insert(const vdrive::TMediumRequest& medium, std::size_t drive = 0) const;
     vdrive::TDriveStatus Status(std::size_t drive = 0) const;
     // Session `number` of drive 0's disc as a plain image at `image`;
     // answers `image`.
