@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "engine/orvo_burner.h"
+#include "engine/iso/image_file.h"
 #include "engine/record/disc_checks.h"
 #include "engine/record/disc_format.h"
 #include "engine/rtl/format.h"
@@ -184,7 +185,7 @@ bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
 
     const std::int64_t bytes = ReadableFileSize(FileName);
     if (bytes < 0) {
-        ReportWriteDone(Format(kCantOpenFileText, FileName.c_str()));
+        ReportWriteDone(CantOpenText(FileName));
         return false;
     }
     // An image is recorded from sector 0: its own addresses count from

@@ -19,6 +19,15 @@ std::string CantOpenText(const std::string& path) {
 
 std::string CantCreateText(const std::string& path) { return Format("CAN'T CREATE FILE \"%s\"", path.c_str()); }
 
+std::string ShrunkSourceText(const std::string& path) {
+    return ">>> " + Format("FILE \"%s\" IS SHORTER THAN WHEN IT WAS ADDED, ITS END IS RECORDED AS ZEROS", path.c_str());
+}
+
+std::string GrownSourceText(const std::string& path, std::int64_t recordedBytes) {
+    return ">>> " + Format("FILE \"%s\" IS LONGER THAN WHEN IT WAS ADDED, ONLY ITS FIRST %lld BYTES ARE RECORDED",
+                           path.c_str(), static_cast<long long>(recordedBytes));
+}
+
 TImageFile::~TImageFile() { Close(); }
 
 bool TImageFile::Create(const std::string& path) {

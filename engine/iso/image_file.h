@@ -68,8 +68,12 @@ private:
     std::string error_;
 };
 
-// The texts a failed save reports.
+// The texts a save reports. A source whose size changed since it was added
+// is still recorded at the size its directory record already holds: a
+// shrunk one with zeros in place of its missing end, a grown one cut there.
 std::string CantOpenText(const std::string& path);
 std::string CantCreateText(const std::string& path);
+std::string ShrunkSourceText(const std::string& path);
+std::string GrownSourceText(const std::string& path, std::int64_t recordedBytes);
 
 }  // namespace sorvane

@@ -34,9 +34,9 @@ std::string TImageLayout::CopySource(TImageFile& image, const std::string& path,
         left -= static_cast<std::int64_t>(want);
     }
     if (shortfall)
-        Debug(">>> " + Format("FILE \"%s\" IS SHORTER THAN WHEN IT WAS ADDED, ITS END IS RECORDED AS ZEROS",
-                              path.c_str()),
-              mtFileSystem);
+        Debug(ShrunkSourceText(path), mtFileSystem);
+    else if (char probe; source.Read(&probe, 1) > 0)
+        Debug(GrownSourceText(path, bytes), mtFileSystem);
     return {};
 }
 

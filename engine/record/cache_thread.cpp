@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/iso/image_file.h"
 #include "engine/rtl/stream_ex.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/search_rec.h"
@@ -155,7 +156,7 @@ bool TCacheThread::SendFile(const std::string& path, std::int64_t bytes, std::in
     TFileStreamEx stream(useFolder ? sourceFolder_.Handle() : AT_FDCWD, useFolder ? path.substr(slash + 1) : path,
                          fmOpenRead | fmShareDenyNone);
     if (!stream.IsOpen()) {
-        Fail(Format(kCantOpenFileText, path.c_str()));
+        Fail(CantOpenText(path));
         return false;
     }
     if (bytes >= kSequentialAdviceBytes) stream.AdviseSequential();
@@ -165,8 +166,9 @@ bool TCacheThread::SendFile(const std::string& path, std::int64_t bytes, std::in
     // already hold it. A file that shrank since it was added must not let
     // anything but zeros take the place of its missing bytes.
     if (bytes - got > tolerated)
-        Warn(">>> " + Format("FILE \"%s\" IS SHORTER THAN WHEN IT WAS ADDED, ITS END IS RECORDED AS ZEROS", path.c_str()),
-             mtFileSystem);
+        Warn(ShrunkSourceText(path), mtFileSystem);
+    else if (std::uint8_t probe; got == bytes && stream.Read(&probe, 1) > 0)
+        Warn(GrownSourceText(path, bytes), mtFileSystem);
     return AppendZeros(RoundUpToSector(bytes) - got);
 }
 
@@ -180,7 +182,7 @@ bool TCacheThread::ReadInto(THandleStreamEx& stream, const std::string& path, st
         got += n;
         if (n < want) {
             if (stream.ErrorCode() == 0) return true;  // the file ended early
-            Fail(Format(kCantOpenFileText, path.c_str()));
+            Fail(CantOpenText(path));
             return false;
         }
     }

@@ -36,7 +36,6 @@ namespace sorvane {
 using TFileTable = std::vector<std::unique_ptr<TFEntry>>;
 
 // The texts with which the pipeline stops.
-inline constexpr char kCantOpenFileText[] = "CAN'T OPEN FILE \"%s\" OR FILE IS IN USES BY OTHER SOFTWARE";
 inline constexpr char kInternalErrorText[] = "INTERNAL ERROR 0005";
 inline constexpr char kAbortedByUserText[] = "OPERATION ABORTED BY USER";
 

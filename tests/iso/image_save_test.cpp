@@ -147,7 +147,7 @@ TEST_F(ImageSaveTest, AWriteThatComesUpShortEndsWithAnErrorAndRemovesThePartialI
     EXPECT_FALSE(std::filesystem::exists(image));
 }
 
-TEST_F(ImageSaveTest, ASourceThatShrankIsZeroFilledAndLaterFilesStayInPlace) {
+TEST_F(ImageSaveTest, ASourceThatShrankIsZeroFilledOneThatGrewIsCutBothAreReportedAndLaterFilesStayInPlace) {
     const TFEntry* shrunk = AddSource("\\", "shrunk.bin", Pattern(300000, 4));
     const std::string grownData = Pattern(5000, 5);
     const TFEntry* grown = AddSource("\\", "grown.bin", grownData);
@@ -168,6 +168,9 @@ TEST_F(ImageSaveTest, ASourceThatShrankIsZeroFilledAndLaterFilesStayInPlace) {
     EXPECT_EQ(DataOf(bytes, grown), grownData) << "only the recorded length is copied";
     EXPECT_EQ(DataOf(bytes, last), lastData);
     EXPECT_TRUE(Said("FILE \"" + shrunk->SourcePath + "\" IS SHORTER THAN WHEN IT WAS ADDED"));
+    EXPECT_TRUE(Said("FILE \"" + grown->SourcePath +
+                     "\" IS LONGER THAN WHEN IT WAS ADDED, ONLY ITS FIRST 5000 BYTES ARE RECORDED"));
+    EXPECT_FALSE(Said("FILE \"" + last->SourcePath + "\""));
     EXPECT_FALSE(Said("INTERNAL ERROR"));
 }
 

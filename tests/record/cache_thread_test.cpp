@@ -201,6 +201,26 @@ TEST_F(CacheThreadTest, ShrunkFileIsZeroFilledAndWarnedNeverFilledWithAnotherFil
     EXPECT_EQ(messages[0].second, mtFileSystem);
 }
 
+TEST_F(CacheThreadTest, GrownFileIsCutAtItsRecordedSizeAndWarned) {
+    TBytes expected = MakeHeader(1);
+    const TBytes grown = Pattern(9000, 31), exact = Pattern(4096, 32);
+    WriteFile(dir / "grown", grown);
+    WriteFile(dir / "exact", exact);
+    table.File(dir / "grown", 6000);  // recorded when it was still 6000 bytes
+    table.File(dir / "exact", 4096);
+    AppendSectors(expected, TBytes(grown.begin(), grown.begin() + 6000));
+    AppendSectors(expected, exact);
+
+    auto cache = Start(static_cast<std::int64_t>(expected.size()));
+    EXPECT_EQ(Drain(*cache), expected);
+    EXPECT_TRUE(cache->Complete());
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u) << "a file of exactly its recorded size is not reported";
+    EXPECT_EQ(messages[0].first, ">>> FILE \"" + (dir / "grown") +
+                                     "\" IS LONGER THAN WHEN IT WAS ADDED, ONLY ITS FIRST 6000 BYTES ARE RECORDED");
+    EXPECT_EQ(messages[0].second, mtFileSystem);
+}
+
 TEST_F(CacheThreadTest, StreamThatDisagreesWithTheLayoutIsAnError) {
     MakeHeader(4);
     auto cache = Start(5 * 2048);  // the layout counted one sector more
