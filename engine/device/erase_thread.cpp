@@ -56,7 +56,7 @@ void TEraseThread::Execute() {
     Finish();
 }
 
-bool TEraseThread::NotReady() const { return Device.SenseSaysNotReady(); }
+bool TEraseThread::NotReady() const { return MeansNotReady(Device.LastFailureClass()); }
 
 void TEraseThread::UpdateProgress() { link_->Progress = static_cast<int>(std::lround(t_ / Duration * 100.0)); }
 
@@ -158,13 +158,13 @@ void TEraseThread::WaitUntilIdle() {
     // A drive keeps its tray shut while it blanks or formats, so a disc
     // missing now was taken out after the drive had finished: there is
     // nothing left to wait for.
-    std::uint8_t code = 0;
+    TSenseClass sense = TSenseClass::None;
     do {
         UpdateProgress();
-        code = Device.AskSenseCode();
-        if (code == asc::kMediumNotPresent) break;
+        sense = Device.AskSense();
+        if (sense == TSenseClass::NoMedium) break;
         Pause(kShortPollMs);
-    } while (code != 0 && (t_ += 2) <= Duration && !Stopping());
+    } while (sense != TSenseClass::None && (t_ += 2) <= Duration && !Stopping());
 }
 
 void TEraseThread::Finish() {

@@ -5,7 +5,7 @@
 
 #include "engine/device/command_names.h"
 #include "engine/device/scsi_constants.h"
-#include "engine/device/sense.h"
+#include "engine/device/sense_class.h"
 #include "engine/rtl/format.h"
 
 namespace sorvane {
@@ -26,8 +26,7 @@ bool IsQuietCommand(std::uint8_t opcode) {
 bool DeservesErrorReport(const SRB_ExecSCSICmd& srb) {
     if (srb.SRB_Status == SS_PENDING || srb.SRB_Status == SS_COMP) return false;
     if (IsQuietCommand(srb.CDBByte[0])) return false;
-    const TSense sense = ParseSense(std::span<const std::uint8_t>(srb.SenseArea, ASPI_SENSE_LEN));
-    return !(sense.Asc == asc::kNotReady && sense.Ascq == asc::kLongWriteInProgress);
+    return IsWorthReporting(ParseSense(std::span<const std::uint8_t>(srb.SenseArea, ASPI_SENSE_LEN)));
 }
 
 std::string FormatErrorReport(const SRB_ExecSCSICmd& srb, const std::string& lastError) {

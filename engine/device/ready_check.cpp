@@ -16,12 +16,10 @@ constexpr std::uint16_t kIdleWriteSpeed = 2;  // kB/s: the slowest the drive has
 
 }  // namespace
 
-bool TSCSIDevice::SenseSaysNotReady() const { return SenseData[sense_reply::kAscByte] == asc::kNotReady; }
-
-std::uint8_t TSCSIDevice::AskSenseCode() {
+TSenseClass TSCSIDevice::AskSense() {
     alignas(8) std::array<std::uint8_t, sense_reply::kLength> reply{};
     RequestSense(reply.data(), sense_reply::kLength);
-    return reply[0] == sense_reply::kBusyResponse ? asc::kNotReady : reply[sense_reply::kAscByte];
+    return ClassifySenseReply(reply);
 }
 
 bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
@@ -38,7 +36,7 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
         do {
             if (!pause(kSlowDrivePauseMs)) break;
             TestUnitReady(timeout::kTestUnitReadyMs);
-        } while (SenseSaysNotReady());
+        } while (MeansNotReady(LastFailureClass()));
     }
 
     // DVD-RAM reports its background formatting only through REQUEST SENSE,
@@ -48,7 +46,7 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
         do {
             if (!pause(IntervalMs)) return false;
             RefreshDiscInformation();
-        } while (SenseSaysNotReady());
+        } while (MeansNotReady(LastFailureClass()));
     }
 
     if (TestUnitReady(timeout::kTestUnitReadyMs) && !askSense) return true;
@@ -56,14 +54,14 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
     do {
         if (!pause(IntervalMs)) return false;
         TestUnitReady(timeout::kTestUnitReadyMs);
-    } while (SenseSaysNotReady());
+    } while (MeansNotReady(LastFailureClass()));
 
     for (;;) {
         if (elapsed >= TotalMs) return false;
         elapsed += IntervalMs;
-        const std::uint8_t code = AskSenseCode();
-        if (code == 0) return true;
-        if (code == asc::kNotReady) Sleep(IntervalMs);
+        const TSenseClass sense = AskSense();
+        if (sense == TSenseClass::None) return true;
+        if (MeansNotReady(sense)) Sleep(IntervalMs);
     }
 }
 

@@ -108,21 +108,30 @@ inline constexpr std::uint8_t kSessionAtOnce = 2;
 inline constexpr std::uint8_t kRaw = 3;
 }  // namespace wt
 
-// Additional sense codes the drive layer reacts to (SPC-3 table 28).
+// Sense keys the classification of sense data tells apart (SPC-3 4.5.6).
+namespace sense_key {
+inline constexpr std::uint8_t kUnitAttention = 0x06;
+}  // namespace sense_key
+
+// Additional sense codes and qualifiers the classification of sense data
+// reacts to (SPC-3 table 28). Only sense_class.cpp compares them.
 namespace asc {
+inline constexpr std::uint8_t kNoAdditionalSense = 0x00;
 inline constexpr std::uint8_t kNotReady = 0x04;
+inline constexpr std::uint8_t kCauseNotReportable = 0x00;   // ASCQ under kNotReady
+inline constexpr std::uint8_t kBecomingReady = 0x01;        // ASCQ under kNotReady
 inline constexpr std::uint8_t kLongWriteInProgress = 0x08;  // ASCQ under kNotReady
+inline constexpr std::uint8_t kMediumMayHaveChanged = 0x28;
+inline constexpr std::uint8_t kPowerOnOrReset = 0x29;
 // MEDIUM NOT FORMATTED and its kin.
 inline constexpr std::uint8_t kIncompatibleMedium = 0x30;
 inline constexpr std::uint8_t kMediumNotPresent = 0x3A;
 }  // namespace asc
 
-// The REQUEST SENSE reply the ready checks ask for: fixed format, the
-// additional sense code at byte 12. Some drives answer F0h in byte 0 while
-// they are busy.
+// The REQUEST SENSE reply the ready checks ask for. Some drives answer F0h in
+// byte 0 while they are busy.
 namespace sense_reply {
 inline constexpr std::uint8_t kLength = 40;
-inline constexpr std::size_t kAscByte = 12;
 inline constexpr std::uint8_t kBusyResponse = 0xF0;
 }  // namespace sense_reply
 

@@ -13,7 +13,6 @@
 #include "engine/device/owned_request.h"
 #include "engine/device/pass_through.h"
 #include "engine/device/scsi_command.h"
-#include "engine/device/sense.h"
 #include "engine/device/transport.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/text.h"
@@ -33,6 +32,20 @@ constexpr std::uint8_t kMostAdapters = 127;
 constexpr std::uint8_t kAdaptersWhenNoneReported = 7;
 constexpr std::uint8_t kTargets = 8;
 constexpr std::uint8_t kLuns = 8;
+// A drive may hold more than one unit attention (a reset, then the disc it
+// found); each is reported once, to one command.
+constexpr int kUnitAttentionRetries = 3;
+
+// The drive refused the request only to report a medium change or a reset:
+// it did not run the command.
+bool OnlyReportsUnitAttention(const SRB_ExecSCSICmd& srb) {
+    // As when the text is decoded, a failure with a GOOD target status has
+    // its reason in the sense bytes too.
+    if (srb.SRB_Status != SS_ERR || srb.SRB_HaStat != HASTAT_OK) return false;
+    if (srb.SRB_TargStat != STATUS_CHKCOND && srb.SRB_TargStat != STATUS_GOOD) return false;
+    const TSense sense = ParseSense(std::span<const std::uint8_t>(srb.SenseArea, ASPI_SENSE_LEN));
+    return ClassifySense(sense) == TSenseClass::MediumChanged;
+}
 
 }  // namespace
 
@@ -205,6 +218,16 @@ void TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, int timeoutMs) {
 
     const int waitMs = byEvent ? std::max(timeoutMs, MinimumCompletionWaitMs.load()) : 0;
     SendOwnedRequest(srb, &SendThroughTransport, std::chrono::milliseconds(waitMs));
+    // Drives expect the host to take note of a unit attention and send the
+    // command again; reported as a failure it would make a disc that was
+    // just put in look absent.
+    for (int retry = 0; retry < kUnitAttentionRetries && OnlyReportsUnitAttention(srb); ++retry) {
+        srb.SRB_Status = SS_PENDING;
+        srb.SRB_HaStat = HASTAT_OK;
+        srb.SRB_TargStat = STATUS_GOOD;
+        std::memset(srb.SenseArea, 0, sizeof srb.SenseArea);
+        SendOwnedRequest(srb, &SendThroughTransport, std::chrono::milliseconds(waitMs));
+    }
 
     if (srb.SRB_Status != SS_PENDING && srb.SRB_Status != SS_COMP) {
         const TFailureText failure = DescribeFailure(srb);

@@ -22,6 +22,7 @@
 #include "engine/device/aspi.h"
 #include "engine/device/mmc_replies.h"
 #include "engine/device/scsi_constants.h"
+#include "engine/device/sense_class.h"
 #include "engine/rtl/component.h"
 #include "engine/rtl/critical_section.h"
 #include "engine/rtl/date_time.h"
@@ -151,6 +152,9 @@ public:
     std::string LastError;
     std::array<std::uint8_t, ASPI_SENSE_LEN> SenseData{};
     bool TargetBusy = false;
+    // How the last failed command's answer is to be taken; None after a
+    // command that succeeded.
+    TSenseClass LastFailureClass() const { return ClassifyFailure(TargetBusy, SenseData); }
     // Only the first request of a device object may post the error report;
     // the recording thread also sets this before writing overwritable media.
     bool ErrorReported = false;
@@ -268,10 +272,8 @@ protected:
 
     // Runs one built command; true when it completed.
     bool Run(const TScsiCommand& command);
-    bool SenseSaysNotReady() const;
-    // Asks REQUEST SENSE for the additional sense code; a drive that answers
-    // busy instead counts as not ready.
-    std::uint8_t AskSenseCode();
+    // Asks REQUEST SENSE how the drive is doing.
+    TSenseClass AskSense();
     std::uint32_t UsedSectorsOfCd();
     std::uint32_t UsedSectorsOfDvd(TDiscKind found);
     std::uint32_t CapacityOfCd();

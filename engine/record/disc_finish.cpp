@@ -84,8 +84,7 @@ TDiscTarget::TCloseOutcome TDiscTarget::CloseWhenNotBusy(const std::function<boo
     // would stay open.
     for (int attempt = 1;; ++attempt) {
         if (close()) return TCloseOutcome::Taken;
-        const bool busy = device_.TargetBusy || LastAsc() == asc::kNotReady;
-        if (!busy) return TCloseOutcome::Refused;
+        if (!MeansNotReady(device_.LastFailureClass())) return TCloseOutcome::Refused;
         if (attempt >= kCloseAttempts) return TCloseOutcome::StillBusy;
         device_.Sleep(kClosePauseMs);
     }

@@ -1,7 +1,6 @@
 #include "engine/record/disc_format.h"
 
 #include "engine/device/scsi_device.h"
-#include "engine/device/sense.h"
 
 namespace sorvane::disc {
 namespace {
@@ -40,7 +39,7 @@ bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::atomic<bool
         if (abortFlag && *abortFlag) return false;
         device.Sleep(pollMs);
         device.RefreshDiscInformation();
-        if (ParseSense(device.SenseData).Asc != asc::kNotReady) break;
+        if (!MeansNotReady(device.LastFailureClass())) break;
     }
     return true;
 }

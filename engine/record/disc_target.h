@@ -111,7 +111,6 @@ private:
     // until the drive takes writes; false when the drive refused the format.
     bool FormatDvdPlusRw(const std::atomic<bool>& abortFlag);
     void PollBuffer();
-    std::uint8_t LastAsc() const;
     bool LastFailureIsBusy() const;
 
     // Finishing (disc_finish.cpp).

@@ -7,7 +7,6 @@
 
 #include "engine/device/erase.h"
 #include "engine/device/scsi_device.h"
-#include "engine/device/sense.h"
 #include "engine/record/cache_thread.h"
 #include "engine/record/disc_format.h"
 #include "engine/record/disc_target.h"
@@ -26,13 +25,11 @@ constexpr int kFormatPollMs = 2000;
 
 }  // namespace
 
-std::uint8_t TDiscTarget::LastAsc() const { return ParseSense(device_.SenseData).Asc; }
-
 bool TDiscTarget::LastFailureIsBusy() const {
     // TARGET BUSY, NOT READY (a long write or an operation in progress), or
     // a failure without sense, such as a request the adapter timed out.
-    const std::uint8_t asc = LastAsc();
-    return device_.TargetBusy || asc == asc::kNotReady || asc == 0;
+    const TSenseClass sense = device_.LastFailureClass();
+    return MeansNotReady(sense) || sense == TSenseClass::None;
 }
 
 std::string TDiscTarget::Write(std::int64_t sector, const std::uint8_t* data, std::uint32_t count,
@@ -86,7 +83,8 @@ std::string TDiscTarget::WriteSectors(std::int64_t lba, const std::uint8_t* data
     for (;;) {
         if (abortFlag) return kAbortedByUserText;
         if (device_.WriteSectors(static_cast<std::uint32_t>(lba), sectors, kWriteFlags, count, data)) break;
-        if (firstWrite_ && !formatTried_ && kind_ == kind::kDvdPlusRw && LastAsc() == asc::kIncompatibleMedium) {
+        if (firstWrite_ && !formatTried_ && kind_ == kind::kDvdPlusRw &&
+            device_.LastFailureClass() == TSenseClass::IncompatibleMedium) {
             // A new DVD+RW must be formatted before it takes data; once is
             // enough, after which the write is tried again.
             formatTried_ = true;

@@ -98,7 +98,10 @@ TEST_F(Commands, EachWrapperSendsItsCdb) {
     for (const Row& row : rows) {
         ClearLog();
         row.Call();
-        const auto log = host.Log();
+        // Closing the tray on its disc leaves a unit attention, which the
+        // executor takes note of by sending the next command again.
+        auto log = host.Log();
+        std::erase_if(log, [](const vdrive::TLogEntry& entry) { return entry.SenseKey == 6 && entry.Asc == 0x28; });
         ASSERT_EQ(log.size(), 1u) << row.Name;
         EXPECT_EQ(log[0].Cdb, row.Cdb) << row.Name;
     }

@@ -49,6 +49,21 @@ TEST_F(EraseCli, QuickEraseLeavesTheDiscBlankAndEjectsItOnRequest) {
     EXPECT_FALSE(status.Locked);
 }
 
+// Closing the tray on a disc leaves the drive's unit attention for the
+// erase's first command; taken for a failure, the erase said "Device is not
+// ready" until it was run again.
+TEST_F(EraseCli, EraseRightAfterTheTrayWasOpenedAndClosedSucceeds) {
+    Prepare({K::CdRw, S::Closed, test::VdriveTest::MakeImage(2000, "erase_cli_tray.iso")});
+    recorder.Change([](vdrive::THost& host) {
+        std::string error;
+        ASSERT_TRUE(host.Eject(0, &error)) << error;
+    });
+    const TRun run = Run("");
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(run.Output, "Quick erase\nErase finished successfully\n");
+    EXPECT_EQ(Status().State, "blank");
+}
+
 TEST_F(EraseCli, FullEraseRunsAtTheSpeedAskedFor) {
     Prepare({K::CdRw, S::Appendable});
     const TRun run = Run("--full --speed 4x");

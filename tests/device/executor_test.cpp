@@ -188,6 +188,29 @@ TEST_F(Executor, ErrorReportIsOnlyEverWrittenForTheFirstRequestOfTheDevice) {
     EXPECT_EQ(busyLines, 0);
 }
 
+// A unit attention says the drive did not run the command; reported as a
+// failure it would make a disc just put in look absent.
+TEST_F(Executor, UnitAttentionIsTakenNoteOfAndTheCommandSentAgain) {
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> answers = {{0x29, 0x00}, {0x28, 0x00}};
+    library.Execute = [&](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+        if (answers.empty()) return srb.SRB_Status = SS_COMP;
+        SetSense(srb, 0x06, answers.front().first, answers.front().second);
+        answers.erase(answers.begin());
+        srb.SRB_TargStat = STATUS_CHKCOND;
+        return srb.SRB_Status = SS_ERR;
+    };
+    EXPECT_TRUE(device.TestUnitReady(5000));
+    EXPECT_EQ(library.Log.size(), 3u);
+    EXPECT_EQ(device.LastError, "");
+
+    // A drive that reports nothing else is not asked for ever.
+    library.Log.clear();
+    answers.assign(10, {0x28, 0x00});
+    EXPECT_FALSE(device.TestUnitReady(5000));
+    EXPECT_EQ(library.Log.size(), 4u);
+    EXPECT_EQ(device.LastFailureClass(), TSenseClass::MediumChanged);
+}
+
 TEST_F(Executor, BufferNotOnAFourByteBoundaryIsReported) {
     device.ErrorReported = true;
     alignas(4) std::uint8_t buffer[16] = {};

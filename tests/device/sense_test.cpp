@@ -8,6 +8,7 @@
 
 #include "engine/device/command_names.h"
 #include "engine/device/sense.h"
+#include "engine/device/sense_class.h"
 #include "engine/rtl/text.h"
 
 namespace sorvane {
@@ -168,6 +169,38 @@ TEST(FailureText, CheckConditionIsReplacedByTheSenseKeyAndItsAdditionalSense) {
     EXPECT_EQ(DescribeFailure(timedOut).Text, "COMMAND TIMEOUT");
     SetFixedSense(timedOut, 0x02, 0x04, 0x08);
     EXPECT_EQ(DescribeFailure(timedOut).Text, "COMMAND TIMEOUT (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)");
+}
+
+// A wait that took a long write for a fault would fail a recording; one
+// that took a missing disc for a busy drive would wait for nothing.
+TEST(SenseClass, EveryAnswerAWaitMeetsHasItsClass) {
+    using C = TSenseClass;
+    struct Row {
+        std::uint8_t Key, Asc, Ascq;
+        C Class;
+    };
+    const Row rows[] = {
+        {0x00, 0x00, 0x00, C::None},          {0x03, 0x00, 0x00, C::None},
+        {0x02, 0x04, 0x00, C::BecomingReady}, {0x02, 0x04, 0x01, C::BecomingReady},
+        {0x02, 0x04, 0x04, C::RetryAfterPause}, {0x02, 0x04, 0x07, C::RetryAfterPause},
+        {0x02, 0x04, 0x08, C::RetryAfterPause}, {0x06, 0x28, 0x00, C::MediumChanged},
+        {0x06, 0x29, 0x00, C::MediumChanged},   {0x06, 0x29, 0x03, C::MediumChanged},
+        {0x05, 0x28, 0x00, C::Fatal},          {0x02, 0x3A, 0x01, C::NoMedium},
+        {0x02, 0x30, 0x10, C::IncompatibleMedium}, {0x03, 0x0C, 0x00, C::Fatal},
+        {0x05, 0x24, 0x00, C::Fatal},
+    };
+    for (const Row& row : rows) {
+        std::uint8_t fixed[18] = {0x70, 0, row.Key, 0, 0, 0, 0, 10, 0, 0, 0, 0, row.Asc, row.Ascq};
+        const std::uint8_t descriptor[8] = {0x72, row.Key, row.Asc, row.Ascq};
+        EXPECT_EQ(ClassifyFailure(false, fixed), row.Class) << std::hex << int(row.Asc) << "/" << int(row.Ascq);
+        EXPECT_EQ(ClassifyFailure(false, descriptor), row.Class) << std::hex << int(row.Asc) << "/" << int(row.Ascq);
+        EXPECT_EQ(ClassifySenseReply(fixed), row.Class);
+        EXPECT_EQ(ClassifyFailure(true, fixed), C::RetryAfterPause) << "TARGET BUSY comes first";
+    }
+    const std::uint8_t busyReply[18] = {0xF0};
+    EXPECT_EQ(ClassifySenseReply(busyReply), C::RetryAfterPause);
+    EXPECT_TRUE(MeansNotReady(C::BecomingReady));
+    EXPECT_FALSE(MeansNotReady(C::MediumChanged));
 }
 
 TEST(CommandNames, FilledEntriesAreTwentyTwoCharactersAndTheRestEmpty) {
