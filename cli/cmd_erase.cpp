@@ -13,6 +13,7 @@
 #include "cli/device_choice.h"
 #include "cli/erase_progress.h"
 #include "cli/options.h"
+#include "engine/device/disc_kind.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/sync_queue.h"
 #include "engine/rtl/thread.h"

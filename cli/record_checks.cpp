@@ -57,7 +57,7 @@ std::int64_t NewFilesBytes(const TOrvoBurner& burner) {
 bool IsRewritableKind(int discKind) {
     // The rewritable kinds are the ones the engine can erase. A number
     // outside the kinds is none of them, rather than one it wraps onto.
-    return discKind >= 0 && discKind < kind::kCount && erase::IsErasableKind(static_cast<TDiscKind>(discKind));
+    return KindTraits(discKind).Erasable;
 }
 
 bool LeavesTooLittleRoom(std::int64_t freeSectorsAfter) { return freeSectorsAfter * kSectorBytes < 2 * kMb; }

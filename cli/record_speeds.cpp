@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/device/disc_kind.h"
 #include "engine/rtl/format.h"
 
 namespace sorvane::cli {

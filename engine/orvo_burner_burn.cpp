@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "engine/orvo_burner.h"
+#include "engine/device/disc_kind.h"
 #include "engine/iso/image_file.h"
 #include "engine/record/disc_checks.h"
 #include "engine/record/disc_format.h"
@@ -20,11 +21,7 @@ constexpr int kReadyWaitMs = 10000;
 constexpr int kReadyPollMs = 500;
 
 std::uint32_t BlockSizeFor(TDiscKind kind) {
-    return disc::WritesCdBlocks(kind) ? TCacheThread::kCdBlockSize : TCacheThread::kDataBlockSize;
-}
-
-bool IsDvdRw(TDiscKind kind) {
-    return kind == kind::kDvdRwRestrictedOverwrite || kind == kind::kDvdRwSequential;
+    return KindTraits(kind).CdBlocks ? TCacheThread::kCdBlockSize : TCacheThread::kDataBlockSize;
 }
 
 // The size of a regular file, or -1 when it cannot be opened for reading.
@@ -60,20 +57,21 @@ bool TOrvoBurner::FindNextWritableAddress(int& startAddress) {
     FinalizeDisc = finalizeDisc;
     WaitUntilReady(kReadyWaitMs, kReadyPollMs);
 
-    // Overwritable media keep no sessions: the new one follows the volume
-    // whose descriptors are at the start of the disc.
-    if (kind == kind::kDvdRam || kind == kind::kDvdPlusRw) {
+    // Media without sessions: the new one follows the volume whose
+    // descriptors are at the start of the disc.
+    const TDiscKindTraits& traits = KindTraits(kind);
+    if (traits.KeepsNoSessions) {
         startAddress = ReadVolumeSpaceSize();
         return true;
     }
     RefreshDiscInformation();
-    if (IsDvdRw(kind)) {
+    if (traits.NeedsFormat) {
         // A DVD-RW is one growing track: track 1's next writable address.
         const bool read = ReadTrackInformation(1);
         if (read && TrackInfo.NextWritable != 0) startAddress = static_cast<int>(TrackInfo.NextWritable);
         const bool noNextWritable = read && !(TrackInfo.ValidFlags & kNwaValid);
         if (!noNextWritable) return read;
-        if (kind == kind::kDvdRwRestrictedOverwrite) {
+        if (traits.OverwrittenInPlace) {
             // Formatted to its end, the disc cannot grow: like a DVD+RW, the
             // session follows the volume at its start, in the whole ECC
             // blocks restricted overwrite is written in.
@@ -141,7 +139,7 @@ bool TOrvoBurner::BurnProject() {
     // A DVD-RW is recorded in restricted overwrite, grown from where its
     // data ends. A simulated recording leaves the disc as it is, and a disc
     // whose session is to be continued is never formatted anew.
-    if (IsDvdRw(kind) && !TestWrite) {
+    if (KindTraits(kind).NeedsFormat && !TestWrite) {
         const bool continuing = layout_.ImportSessionNumber != 0 && GetDiscStatus() != discinfo::kStatusEmpty;
         if (disc::QuickFormatDvdRw(*this, kind, continuing ? disc::TFormatScope::KeepData
                                                            : disc::TFormatScope::MayErase)) {

@@ -83,8 +83,10 @@ bool TSCSIDevice::IsDiscErasable() {
     if (RefreshDiscInformation()) return (DiscInfoBlock[discinfo::kStatusByte] & discinfo::kErasable) != 0;
     const TDiscKind found = GetDiscType();
     CurrentDiscKind = found;
-    return found == kind::kDvdRam || found == kind::kDvdRwRestrictedOverwrite || found == kind::kDvdRwSequential ||
-           found == kind::kDvdPlusRw;
+    // Every CD answers READ DISC INFORMATION; the drives that do not are
+    // those of the rewritable DVDs.
+    const TDiscKindTraits& traits = KindTraits(found);
+    return traits.Erasable && traits.Dvd;
 }
 
 void TSCSIDevice::PrepareSizeQuery() {
@@ -101,7 +103,7 @@ void TSCSIDevice::PrepareSizeQuery() {
 std::uint32_t TSCSIDevice::GetUsedSectors() {
     const TDiscKind found = GetDiscType();
     PrepareSizeQuery();
-    return IsCdKind(found) ? UsedSectorsOfCd() : UsedSectorsOfDvd(found);
+    return KindTraits(found).Cd ? UsedSectorsOfCd() : UsedSectorsOfDvd(found);
 }
 
 std::uint32_t TSCSIDevice::UsedSectorsOfCd() {
@@ -125,28 +127,25 @@ std::uint32_t TSCSIDevice::UsedSectorsOfCd() {
 std::uint32_t TSCSIDevice::UsedSectorsOfDvd(TDiscKind found) {
     if (!ReadTrackInformation(DiscInfoBlock[discinfo::kLastTrackInLastSession])) return 0;
     if (TrackInfo.TrackSize == kUnknownSize) return 0;
-    switch (found) {
-        case kind::kDvdRwRestrictedOverwrite:
-        case kind::kDvdRwSequential: {
-            std::uint32_t blocks = 0, blockLength = 0;
-            if (!ReadFormatCapacities(blocks, blockLength)) return TrackInfo.NextWritable;
-            // A track as large as its free space has nothing written in it.
-            return TrackInfo.TrackSize == TrackInfo.FreeBlocks ? 0 : TrackInfo.TrackSize;
-        }
-        case kind::kDvdRam:
-        case kind::kDvdPlusRw:
-            // Overwritable media are one formatted track from start to end;
-            // only the file system knows how much of it is in use.
-            return FindVolumeSpaceSize();
-        default: return TrackInfo.NextWritable;
+    const TDiscKindTraits& traits = KindTraits(found);
+    if (traits.NeedsFormat) {
+        std::uint32_t blocks = 0, blockLength = 0;
+        if (!ReadFormatCapacities(blocks, blockLength)) return TrackInfo.NextWritable;
+        // A track as large as its free space has nothing written in it.
+        return TrackInfo.TrackSize == TrackInfo.FreeBlocks ? 0 : TrackInfo.TrackSize;
     }
+    // Such media are one formatted track from start to end; only the file
+    // system knows how much of it is in use.
+    if (traits.KeepsNoSessions) return FindVolumeSpaceSize();
+    return TrackInfo.NextWritable;
 }
 
 std::uint32_t TSCSIDevice::GetDiscCapacity() {
     const TDiscKind found = GetDiscType();
     PrepareSizeQuery();
-    std::uint32_t capacity = IsCdKind(found) ? CapacityOfCd() : CapacityOfDvd(found);
-    if (IsCdKind(found) && capacity == kUnknownSize) capacity = GetUsedSectors();
+    const bool cd = KindTraits(found).Cd;
+    std::uint32_t capacity = cd ? CapacityOfCd() : CapacityOfDvd(found);
+    if (cd && capacity == kUnknownSize) capacity = GetUsedSectors();
     return capacity;
 }
 
@@ -178,7 +177,7 @@ std::uint32_t TSCSIDevice::CapacityOfCd() {
 
 std::uint32_t TSCSIDevice::CapacityOfDvd(TDiscKind found) {
     if (!ReadTrackInformation(DiscInfoBlock[discinfo::kLastTrackInLastSession])) return 0;
-    if (found == kind::kDvdRam || found == kind::kDvdRwRestrictedOverwrite || found == kind::kDvdPlusRw) {
+    if (KindTraits(found).OverwrittenInPlace) {
         std::uint32_t blocks = 0, blockLength = 0;
         if (ReadFormatCapacities(blocks, blockLength)) return blocks;
     }
@@ -233,7 +232,7 @@ void TSCSIDevice::GetDiscInfo(TDisc& Disc) {
         disc.TypeText = text.Text;
         disc.Erasable = text.Erasable;
         disc.Profile = current;
-        const int track = IsCdKind(DiscKindOfProfile(current)) ? 255 : 1;
+        const int track = KindTraits(DiscKindOfProfile(current)).Cd ? 255 : 1;
         if (ReadTrackInformation(track)) {
             std::uint32_t blocks = 0, blockLength = 0;
             ReadFormatCapacities(blocks, blockLength);

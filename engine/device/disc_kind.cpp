@@ -5,29 +5,43 @@
 namespace sorvane {
 namespace {
 
-struct TKindEntry {
-    const char* Name;
-    std::uint16_t Profile;  // 0: no profile maps to the kind
+constexpr TDiscKindTraits kKinds[kind::kCount] = {
+    {.Name = "UNKNOWN", .Cd = true},
+    {.Name = "CD-ROM", .Profile = profile::kCdRom, .Cd = true, .Pressed = true},
+    {.Name = "CD-R", .Profile = profile::kCdR, .Cd = true, .CanTestWrite = true, .CdBlocks = true},
+    {.Name = "CD-RW", .Profile = profile::kCdRw, .Cd = true, .Erasable = true, .CanTestWrite = true,
+     .CdBlocks = true},
+    {.Name = "DVD-ROM", .Profile = profile::kDvdRom, .Dvd = true, .Pressed = true},
+    {.Name = "DVD-R", .Profile = profile::kDvdRSequential, .Dvd = true, .CanTestWrite = true,
+     .FlushesInBackground = true, .TakesStreamingSpeed = true},
+    {.Name = "DVD-RAM", .Profile = profile::kDvdRam, .Dvd = true, .Erasable = true, .OverwrittenInPlace = true,
+     .KeepsNoSessions = true, .RandomAccess = true},
+    // A DVD-RW of no known recording mode: detection never gives it.
+    {.Name = "DVD-RW", .Dvd = true, .Erasable = true, .NeverClosed = true},
+    {.Name = "DVD-RW", .Profile = profile::kDvdRwRestrictedOverwrite, .Dvd = true, .Erasable = true,
+     .NeverClosed = true, .OverwrittenInPlace = true, .NeedsFormat = true, .FlushesInBackground = true,
+     .TakesStreamingSpeed = true},
+    {.Name = "DVD-RW", .Profile = profile::kDvdRwSequential, .Dvd = true, .Erasable = true, .NeverClosed = true,
+     .NeedsFormat = true, .FlushesInBackground = true, .TakesStreamingSpeed = true},
+    {.Name = "DVD+RW", .Profile = profile::kDvdPlusRw, .Dvd = true, .Erasable = true, .NeverClosed = true,
+     .OverwrittenInPlace = true, .KeepsNoSessions = true, .TakesStreamingSpeed = true},
+    {.Name = "DVD+R", .Profile = profile::kDvdPlusR, .Dvd = true, .TakesStreamingSpeed = true},
+    {.Name = "DVD+R DL", .Profile = profile::kDvdPlusRDualLayer, .Dvd = true, .TakesStreamingSpeed = true},
+    {.Name = "DDCD-ROM", .Profile = profile::kDdcdRom, .Pressed = true},
+    {.Name = "DDCD-R", .Profile = profile::kDdcdR},
+    {.Name = "DDCD-RW", .Profile = profile::kDdcdRw, .Erasable = true},
 };
 
-constexpr TKindEntry kKinds[kind::kCount] = {
-    {"UNKNOWN", 0},
-    {"CD-ROM", profile::kCdRom},
-    {"CD-R", profile::kCdR},
-    {"CD-RW", profile::kCdRw},
-    {"DVD-ROM", profile::kDvdRom},
-    {"DVD-R", profile::kDvdRSequential},
-    {"DVD-RAM", profile::kDvdRam},
-    {"DVD-RW", 0},
-    {"DVD-RW", profile::kDvdRwRestrictedOverwrite},
-    {"DVD-RW", profile::kDvdRwSequential},
-    {"DVD+RW", profile::kDvdPlusRw},
-    {"DVD+R", profile::kDvdPlusR},
-    {"DVD+R DL", profile::kDvdPlusRDualLayer},
-    {"DDCD-ROM", profile::kDdcdRom},
-    {"DDCD-R", profile::kDdcdR},
-    {"DDCD-RW", profile::kDdcdRw},
-};
+// The wizard's two ways of telling CDs from DVDs, by number and by name, are
+// the table's: CDs are the kinds below DVD-ROM, DVDs those named so.
+constexpr bool TableKeepsItsRules() {
+    for (int k = 0; k < kind::kCount; ++k) {
+        if (kKinds[k].Cd != (k < kind::kDvdRom)) return false;
+        if (kKinds[k].Dvd != (std::string_view(kKinds[k].Name).find("DVD") != std::string_view::npos)) return false;
+    }
+    return true;
+}
+static_assert(TableKeepsItsRules());
 
 struct TProfileEntry {
     std::uint16_t Profile;
@@ -57,10 +71,12 @@ constexpr TProfileEntry kProfileTexts[] = {
 
 }  // namespace
 
-const char* DiscKindName(int discKind) {
-    if (discKind < 0 || discKind >= kind::kCount) return kKinds[kind::kUnknown].Name;
-    return kKinds[discKind].Name;
+const TDiscKindTraits& KindTraits(int discKind) {
+    if (discKind < 0 || discKind >= kind::kCount) return kKinds[kind::kUnknown];
+    return kKinds[discKind];
 }
+
+const char* DiscKindName(int discKind) { return KindTraits(discKind).Name; }
 
 TDiscKind DiscKindOfProfile(std::uint16_t profileNumber) {
     if (profileNumber == 0) return kind::kUnknown;
@@ -73,12 +89,6 @@ TProfileText ProfileText(std::uint16_t profileNumber) {
     for (const TProfileEntry& entry : kProfileTexts)
         if (entry.Profile == profileNumber) return entry.Text;
     return {"???????", false};
-}
-
-bool IsDvdKind(int discKind) { return std::string_view(DiscKindName(discKind)).find("DVD") != std::string_view::npos; }
-
-bool IsPressedKind(int discKind) {
-    return discKind == kind::kCdRom || discKind == kind::kDvdRom || discKind == kind::kDdcdRom;
 }
 
 }  // namespace sorvane

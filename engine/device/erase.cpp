@@ -40,24 +40,11 @@ format_list::TList DvdPlusRwFormatList() {
 }
 
 std::uint16_t EraseDuration(TDiscKind discKind, std::uint8_t blankType) {
-    if (IsCdKind(discKind)) return blankType == kQuick ? kCdQuick : kCdFull;
+    if (KindTraits(discKind).Cd) return blankType == kQuick ? kCdQuick : kCdFull;
     switch (blankType) {
         case kFull: return kDvdFull;
         case kQuick: return discKind == kind::kDvdRw ? kDvdRwQuick : kDvdQuick;
         default: return kDvdOther;
-    }
-}
-
-bool IsErasableKind(TDiscKind discKind) {
-    switch (discKind) {
-        case kind::kCdRw:
-        case kind::kDvdRam:
-        case kind::kDvdRw:
-        case kind::kDvdRwRestrictedOverwrite:
-        case kind::kDvdRwSequential:
-        case kind::kDvdPlusRw:
-        case kind::kDdcdRw: return true;
-        default: return false;
     }
 }
 
@@ -89,7 +76,7 @@ constexpr int kPumpSliceMs = 10;
 
 // "24X(4,234 KB/s)", "2.4X(3,324 KB/s)": DVDs in tenths of their speed step.
 std::string EraseSpeedText(TDiscKind discKind, std::uint16_t kbps) {
-    const bool dvd = discKind >= kind::kDvdRam && discKind <= kind::kDvdPlusRw;
+    const bool dvd = KindTraits(discKind).Dvd;
     const std::string steps = dvd ? FormatFloat("0.0X", kbps / kDvdSpeedUnit) : FormatFloat("0X", kbps / kCdSpeedUnit);
     return steps + FormatFloat("(#,##0 KB/s)", kbps);
 }
@@ -121,14 +108,14 @@ bool TSCSIDevice::EraseDisc(std::uint8_t BlankType) {
 
     // Write-once and pressed discs cannot be blanked. A kind read while the
     // disc was still spinning up may be wrong, so it is asked once more.
-    if (!erase::IsErasableKind(discKind)) {
+    if (!KindTraits(discKind).Erasable) {
         discKind = GetDiscType();
         CurrentDiscKind = discKind;
-        if (!erase::IsErasableKind(discKind))
+        if (!KindTraits(discKind).Erasable)
             return FailEraseStart(Format("%s DISC CANNOT BE ERASED", DiscKindName(discKind)));
     }
 
-    if (discKind != kind::kDvdRam) {
+    if (!KindTraits(discKind).RandomAccess) {
         SetSpeed(ReadSpeed, WriteSpeed());
         SetWriteParameters(false, false, false, discKind);
     }

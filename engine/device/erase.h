@@ -56,9 +56,6 @@ inline constexpr int kFullOverwriteWrites = 71001;
 // kind and blank type.
 std::uint16_t EraseDuration(TDiscKind kind, std::uint8_t blankType);
 
-// Kinds the component knows how to erase.
-bool IsErasableKind(TDiscKind kind);
-
 // Writes `writes` runs of 32 zero sectors from sector 0, stopping at the
 // first failed write or going on past failures. `goOn`, when given, runs
 // after each write with the number of writes done so far and stops the

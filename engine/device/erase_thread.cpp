@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/device/disc_kind.h"
 #include "engine/device/erase.h"
 #include "engine/device/scsi_device.h"
 #include "engine/device/transport.h"
@@ -37,16 +38,14 @@ TEraseThread::TEraseThread(TSCSIDevice& device, std::shared_ptr<TEraseLink> link
       link_(std::move(link)) {}
 
 void TEraseThread::Execute() {
-    switch (Kind) {
-        case kind::kDvdRwRestrictedOverwrite:
-        case kind::kDvdRwSequential: WaitForDvdMinusRw(); break;
-        case kind::kDvdPlusRw: FinishDvdPlusRw(); break;
-        case kind::kDvdRam:
-            if (BlankType == erase::kQuick) FinishDvdRamQuick();
-            break;
-        default: break;
-    }
-    if (TSCSIDevice::ExtraReadyPolling) PollSlowModel();
+    const TDiscKindTraits& traits = KindTraits(Kind);
+    if (traits.NeedsFormat)
+        WaitForDvdMinusRw();
+    else if (Kind == kind::kDvdPlusRw)
+        FinishDvdPlusRw();
+    else if (traits.RandomAccess && BlankType == erase::kQuick)
+        FinishDvdRamQuick();
+    if (Device.ExtraReadyPolling) PollSlowModel();
     WaitUntilIdle();
     // The built-in layer caches the drive table and the INQUIRY answers,
     // which a drive may change after a format; they are read again.
@@ -152,7 +151,7 @@ void TEraseThread::WaitUntilIdle() {
     if (Device.TestUnitReady(timeout::kTestUnitReadyMs) && Device.RefreshDiscInformation()) return;
     // DVD-RAM reports its format only through TEST UNIT READY and REQUEST
     // SENSE.
-    if (Kind != kind::kDvdRam) PollWithDiscInformation();
+    if (!KindTraits(Kind).RandomAccess) PollWithDiscInformation();
     PollWithTestUnitReady(2);
 
     // A drive keeps its tray shut while it blanks or formats, so a disc

@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "engine/device/disc_kind.h"
 #include "engine/device/scsi_device.h"
 
 namespace sorvane {
@@ -41,7 +42,7 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
 
     // DVD-RAM reports its background formatting only through REQUEST SENSE,
     // so the check below must ask for it.
-    const bool askSense = CurrentDiscKind == kind::kDvdRam;
+    const bool askSense = KindTraits(CurrentDiscKind).RandomAccess;
     if (!askSense) {
         do {
             if (!pause(IntervalMs)) return false;

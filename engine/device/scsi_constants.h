@@ -192,8 +192,6 @@ inline constexpr TDiscKind kDdcdRw = 15;
 inline constexpr int kCount = 16;
 }  // namespace kind
 
-inline constexpr bool IsCdKind(int discKind) { return discKind < kind::kDvdRom; }
-
 // The drive capability set, built from mode page 2Ah, GET CONFIGURATION and
 // model quirks.
 namespace cap {

@@ -159,12 +159,13 @@ public:
     // the recording thread also sets this before writing overwritable media.
     bool ErrorReported = false;
 
-    // Model quirks, set when a drive is selected.
+    // Model quirks, set when a drive is selected. The erase and recording
+    // threads read them, hence the atomics.
     bool ForceUnderrunProtection = false;
     bool LinkSizeValid = false;
     bool SlowReadyDrive = false;
-    static inline std::atomic<bool> ExtraReadyPolling{false};
-    static inline std::atomic<bool> CloseImmediate{true};
+    std::atomic<bool> ExtraReadyPolling{false};
+    std::atomic<bool> CloseImmediate{true};
 
     // --- MultiMedia commands ---------------------------------------------------
     bool TestUnitReady(int TimeoutMs);
@@ -244,7 +245,7 @@ public:
 
     alignas(8) std::array<std::uint8_t, discinfo::kLength> DiscInfoBlock{};
     // The disc kind last stored by an erase, IsDiscErasable or a recording.
-    static inline std::atomic<std::int16_t> CurrentDiscKind{0};
+    std::atomic<std::int16_t> CurrentDiscKind{0};
 
     // How the ready check and the erase pause between polls; tests replace it.
     std::function<void(int ms)> Sleep;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/device/disc_kind.h"
 #include "engine/device/scsi_device.h"
 #include "engine/rtl/endian.h"
 
@@ -40,7 +41,7 @@ bool IsIncrementalKind(int kind) {
 
 bool TSCSIDevice::SetWriteParameters(bool TestWrite, bool Underrun, bool OpenNextSession, int Kind) {
     // DVD-RAM is written like a hard disk; it has no write parameters.
-    if (Kind == kind::kDvdRam) return true;
+    if (KindTraits(Kind).RandomAccess) return true;
 
     alignas(8) std::array<std::uint8_t, kModeSenseLength> reply{};
     if (!ModeSense(page::kWriteParameters, reply.data(), false, kModeSenseLength, kModeSenseLength - 1)) return false;

@@ -9,9 +9,11 @@ namespace sorvane::disc {
 
 std::string CheckDisc(TSCSIDevice& device, TDiscKind kind, bool testWrite, TStart start) {
     if (kind == kind::kUnknown) return kNoDiscText;
-    if (IsPressedKind(kind)) return Format(kReadOnlyDiscText, DiscKindName(kind));
-    if (testWrite && !CanTestWrite(kind)) return Format(kNoTestWriteText, DiscKindName(kind));
-    if (OverwrittenInPlace(kind)) return {};
+    const TDiscKindTraits& traits = KindTraits(kind);
+    if (traits.Pressed) return Format(kReadOnlyDiscText, traits.Name);
+    if (testWrite && !traits.CanTestWrite) return Format(kNoTestWriteText, traits.Name);
+    // Written in place, it has no status that could forbid a recording.
+    if (traits.OverwrittenInPlace) return {};
     const int status = device.GetDiscStatus();
     if (status == discinfo::kStatusComplete) return kFinalizedDiscText;
     // An image file's own addresses count from sector 0; recorded as a
@@ -21,7 +23,7 @@ std::string CheckDisc(TSCSIDevice& device, TDiscKind kind, bool testWrite, TStar
 }
 
 std::string CheckRoom(TSCSIDevice& device, TDiscKind kind, std::int64_t startAddress, std::int64_t sectors) {
-    const std::int64_t written = WritesCdBlocks(kind) ? sectors : InWholeDvdWriteUnits(sectors);
+    const std::int64_t written = KindTraits(kind).CdBlocks ? sectors : InWholeDvdWriteUnits(sectors);
     const std::int64_t capacity = device.GetDiscCapacity();
     if (capacity > 0 && startAddress + written > capacity) return kNoRoomText;
     return {};

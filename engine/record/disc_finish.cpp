@@ -4,6 +4,7 @@
 // written. After an error or an abort the drive is left as it is (tray
 // locked, write parameters as set) for the front end to deal with.
 
+#include "engine/device/disc_kind.h"
 #include "engine/device/scsi_device.h"
 #include "engine/record/disc_target.h"
 #include "engine/rtl/format.h"
@@ -32,8 +33,9 @@ constexpr int kReadyAfterClosePollMs = 5000;
 std::string TDiscTarget::Close(const std::string& error) {
     std::string outcome;
     if (prepared_) {
+        const bool randomAccess = KindTraits(kind_).RandomAccess;
         std::uint32_t size = 0, free = 0;
-        if (kind_ != kind::kDvdRam) device_.ReadBufferCapacity(size, free);
+        if (!randomAccess) device_.ReadBufferCapacity(size, free);
         // The event says every block is written; after an error or an abort
         // that would not be true.
         if (error.empty() && recording_.OnFinalizingTrack) recording_.OnFinalizingTrack();
@@ -41,9 +43,9 @@ std::string TDiscTarget::Close(const std::string& error) {
         device_.SetDeviceBufferSizes(0, 0);
 
         if (error.empty() && outcome.empty()) {
-            if (!recording_.TestWrite && kind_ != kind::kDvdRam && recording_.FinalizeTrack) outcome = CloseByKind();
+            if (!recording_.TestWrite && !randomAccess && recording_.FinalizeTrack) outcome = CloseByKind();
             device_.WaitUntilReady(kReadyAfterCloseMs, kReadyAfterClosePollMs);
-            if (kind_ != kind::kDvdRam) device_.ReadBufferCapacity(size, free);
+            if (!randomAccess) device_.ReadBufferCapacity(size, free);
             device_.RestoreIdleSettings();
         }
     }
@@ -52,7 +54,7 @@ std::string TDiscTarget::Close(const std::string& error) {
 }
 
 std::string TDiscTarget::Synchronize() {
-    if (disc::FlushesInBackground(kind_)) return SynchronizeInBackground();
+    if (KindTraits(kind_).FlushesInBackground) return SynchronizeInBackground();
     if (device_.SynchronizeCache(kFinalSynchronizeMs, false)) return {};
     if (device_.SynchronizeCache(kFinalSynchronizeMs, true)) return {};
     // A drive still busy writing gets there by itself; the close commands
@@ -103,7 +105,7 @@ bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int trac
 }
 
 bool TDiscTarget::CloseCdSession() {
-    const bool immediate = TSCSIDevice::CloseImmediate;
+    const bool immediate = device_.CloseImmediate;
     const TCloseOutcome outcome =
         CloseWhenNotBusy([&] { return device_.CloseTrackOrSession(false, immediate, false); });
     if (outcome != TCloseOutcome::Refused) return outcome == TCloseOutcome::Taken;

@@ -33,8 +33,6 @@ std::int32_t StreamingSize(std::uint16_t kBps) {
     return static_cast<std::int32_t>(std::trunc(kBps / kDvdSpeedUnit * 1440.25));
 }
 
-bool IsCdRecordable(TDiscKind kind) { return kind == kind::kCdR || kind == kind::kCdRw; }
-
 }  // namespace
 
 namespace disc {
@@ -42,31 +40,6 @@ namespace disc {
 std::int64_t InWholeDvdWriteUnits(std::int64_t sectors) {
     return (sectors + kDvdWriteUnit - 1) / kDvdWriteUnit * kDvdWriteUnit;
 }
-
-bool OverwrittenInPlace(TDiscKind kind) {
-    // A sequential DVD-RW is no such medium: before a project it is quick
-    // formatted into restricted overwrite (kind 8), and when it is not, its
-    // sector 0 is either recorded already or the very sector the session
-    // starts at, so rewriting it could only fail.
-    return kind == kind::kDvdPlusRw || kind == kind::kDvdRwRestrictedOverwrite || kind == kind::kDvdRam;
-}
-
-bool FlushesInBackground(TDiscKind kind) {
-    return kind == kind::kDvdR || kind == kind::kDvdRwRestrictedOverwrite || kind == kind::kDvdRwSequential;
-}
-
-bool TakesStreamingSpeed(TDiscKind kind) {
-    return kind == kind::kDvdR || kind == kind::kDvdRwRestrictedOverwrite || kind == kind::kDvdRwSequential ||
-           kind == kind::kDvdPlusRw || kind == kind::kDvdPlusR || kind == kind::kDvdPlusRDualLayer;
-}
-
-bool CanTestWrite(TDiscKind kind) {
-    // The write parameters page of a DVD-RW never carries the Test Write
-    // bit, and DVD+R, DVD+RW and DVD-RAM drives have no simulation mode.
-    return kind == kind::kCdR || kind == kind::kCdRw || kind == kind::kDvdR;
-}
-
-bool WritesCdBlocks(TDiscKind kind) { return IsCdRecordable(kind); }
 
 }  // namespace disc
 
@@ -82,14 +55,14 @@ std::uint32_t TDiscTarget::WriteLength(std::uint32_t count, std::uint32_t capaci
     // zeros: the unit the track is reserved in, and a multiple of the
     // 16-sector packets a DVD-R or a restricted-overwrite DVD-RW refuses to
     // take in part. An image file is no different from a project here.
-    return disc::WritesCdBlocks(kind_) ? count : capacity;
+    return KindTraits(kind_).CdBlocks ? count : capacity;
 }
 
 std::string TDiscTarget::Open() {
     std::uint32_t size = 0, free = 0;
     bufferQueryAllowed_ = device_.ReadBufferCapacity(size, free);
     kind_ = device_.GetDiscType();
-    TSCSIDevice::CurrentDiscKind = kind_;
+    device_.CurrentDiscKind = kind_;
     device_.LoadUnload(false);
     if (kind_ != kind::kDvdPlusRw) device_.RezeroUnit();
     device_.SetSpeed(recording_.ReadSpeed, recording_.WriteSpeed);
@@ -103,7 +76,8 @@ std::string TDiscTarget::Open() {
     device_.SetWriteParameters(recording_.TestWrite, recording_.UnderrunProtection, true, kind_);
     device_.FinalizeDisc = finalizeDisc;
 
-    if (disc::TakesStreamingSpeed(kind_)) {
+    const TDiscKindTraits& traits = KindTraits(kind_);
+    if (traits.TakesStreamingSpeed) {
         const std::int64_t start = StartSector();
         device_.SetStreamingSpeed(static_cast<std::int32_t>(start),
                                   static_cast<std::int32_t>(start + recording_.StreamSectors),
@@ -112,7 +86,7 @@ std::string TDiscTarget::Open() {
     }
     trackNumber_ = device_.GetLastSession() + 1;
     if (kind_ == kind::kDvdR) SetStreamingForDvdR();
-    if (kind_ != kind::kDvdRam && !recording_.TestWrite && recording_.PerformOPC) device_.PerformOpcCommand();
+    if (!traits.RandomAccess && !recording_.TestWrite && recording_.PerformOPC) device_.PerformOpcCommand();
     AnnounceStart(speed);
     prepared_ = true;
     return {};
@@ -132,7 +106,7 @@ void TDiscTarget::SetStreamingForDvdR() {
 
 void TDiscTarget::AnnounceStart(std::uint16_t speed) {
     const std::string rate = FormatFloat("X (#,##0 KB/s)", speed);
-    const std::string speedText = IsDvdKind(kind_) ? FormatFloat("0.0", speed / kDvdSpeedUnit) + rate
+    const std::string speedText = KindTraits(kind_).Dvd ? FormatFloat("0.0", speed / kDvdSpeedUnit) + rate
                                                    : FormatFloat("0", speed / kCdSpeedUnit) + rate;
     device_.DebugMessage(">>> " + Format("STARTING WRITE PROCESS ON %s AT %s", DiscKindName(kind_), speedText.c_str()),
                          mtInfo);

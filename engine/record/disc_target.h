@@ -58,20 +58,7 @@ struct TDiscRecording {
     std::function<void()> OnFinalizingTrack;
 };
 
-// Disc kinds by what recording them involves.
 namespace disc {
-// Media overwritten in place: a grown file system's volume descriptors are
-// rewritten at sector 0.
-bool OverwrittenInPlace(TDiscKind kind);
-// Kinds whose drives flush their buffer after an immediate SYNCHRONIZE
-// CACHE while they report not ready.
-bool FlushesInBackground(TDiscKind kind);
-// Kinds told the streaming performance before they are written.
-bool TakesStreamingSpeed(TDiscKind kind);
-// Kinds on which a drive can simulate a recording.
-bool CanTestWrite(TDiscKind kind);
-// Kinds written in 27-sector blocks; every other kind in 32-sector units.
-bool WritesCdBlocks(TDiscKind kind);
 // The sectors a DVD recording of `sectors` takes: its last write is a whole
 // unit too.
 std::int64_t InWholeDvdWriteUnits(std::int64_t sectors);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/device/disc_kind.h"
 #include "engine/device/erase.h"
 #include "engine/device/scsi_device.h"
 #include "engine/record/cache_thread.h"
@@ -35,7 +36,7 @@ bool TDiscTarget::LastFailureIsBusy() const {
 std::string TDiscTarget::Write(std::int64_t sector, const std::uint8_t* data, std::uint32_t count,
                                const std::atomic<bool>& abortFlag) {
     if (!headerWritten_ && recording_.Source == TDiscRecording::TSource::Project &&
-        disc::OverwrittenInPlace(kind_)) {
+        KindTraits(kind_).OverwrittenInPlace) {
         headerWritten_ = true;
         if (std::string error = WriteHeader(count, abortFlag); !error.empty()) return error;
     }

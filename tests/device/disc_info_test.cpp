@@ -215,7 +215,7 @@ TEST_F(DiscInfo, VolumeSpaceSearchReadsTheDescriptorSectorsInItsOwnOrder) {
 
 TEST_F(DiscInfo, SizeQueriesSetWriteParametersForTheCurrentKindAsForAnOpenSession) {
     Insert({K::DvdR});
-    TSCSIDevice::CurrentDiscKind = kind::kDvdR;
+    burner.CurrentDiscKind = kind::kDvdR;
     burner.FinalizeDisc = false;
     ClearLog();
     burner.GetUsedSectors();
@@ -223,7 +223,6 @@ TEST_F(DiscInfo, SizeQueriesSetWriteParametersForTheCurrentKindAsForAnOpenSessio
     const auto selects = Logged(0x55);
     ASSERT_EQ(selects.size(), 1u);
     EXPECT_EQ(selects[0].DataOut[8 + 3], 0xE5);  // incremental with fixed packets, as for kind 5
-    TSCSIDevice::CurrentDiscKind = 0;
 }
 
 TEST_F(DiscInfo, RecordOfAClosedCdR) {

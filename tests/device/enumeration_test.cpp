@@ -129,17 +129,15 @@ TEST_F(Enumeration, ModelQuirksFollowTheProductAndVendor) {
         OpenAndSelect();
         EXPECT_EQ(burner.ForceUnderrunProtection, row.ForceUnderrun) << row.Product;
         EXPECT_EQ(burner.LinkSizeValid, row.LinkSize) << row.Product;
-        EXPECT_EQ(TSCSIDevice::ExtraReadyPolling.load(), row.ExtraPolling) << row.Product;
+        EXPECT_EQ(burner.ExtraReadyPolling.load(), row.ExtraPolling) << row.Product;
         EXPECT_EQ(burner.SlowReadyDrive, row.SlowReady) << row.Product;
-        EXPECT_EQ(TSCSIDevice::CloseImmediate.load(), row.CloseImmediate) << row.Product;
+        EXPECT_EQ(burner.CloseImmediate.load(), row.CloseImmediate) << row.Product;
         // The forced protection shows in the capabilities once the drive is
         // selected again, since they are read before the identity.
         burner.SelectDevice(burner.Devices[0]);
         EXPECT_EQ(burner.Can(cap::kUnderrunProtection), row.ForceUnderrun) << row.Product;
         TTransport::Instance().Close();
     }
-    TSCSIDevice::ExtraReadyPolling = false;
-    TSCSIDevice::CloseImmediate = true;
 }
 
 TEST_F(Enumeration, LibraryIsFoundThroughTheEnvironmentAndReopenedWithTheSamePreference) {

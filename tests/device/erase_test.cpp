@@ -51,7 +51,6 @@ protected:
         burner.WaitForEraseThreads();
         TThread::WaitForFreeOnTerminateThreads();
         host.SetLogSink({});
-        TSCSIDevice::CurrentDiscKind = 0;
     }
 
     void Insert(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel& model = vdrive::MultiFormatWriter()) {
@@ -154,7 +153,7 @@ TEST_P(EraseEveryKind, SendsTheRightCommandsLeavesTheDiscEmptyAndReportsTheEndOn
     sent.clear();
 
     ASSERT_TRUE(Run(c.BlankType)) << burner.LastError;
-    EXPECT_EQ(TSCSIDevice::CurrentDiscKind, c.Kind);
+    EXPECT_EQ(burner.CurrentDiscKind, c.Kind);
 
     // The start command.
     const auto blanks = Logged(kBlank);

@@ -22,10 +22,6 @@ protected:
             host.AdvanceClock(ms / 1000.0);
         };
     }
-    void TearDown() override {
-        TSCSIDevice::ExtraReadyPolling = false;
-        TSCSIDevice::CurrentDiscKind = 0;
-    }
     std::vector<int> pauses;
 };
 
@@ -62,7 +58,7 @@ TEST_F(Ready, BlankRunningInTheBackgroundIsWaitedForUntilItEnds) {
 
 TEST_F(Ready, SlowModelsArePolledWithTestUnitReadyFirst) {
     Insert(K::CdR);
-    TSCSIDevice::ExtraReadyPolling = true;
+    burner.ExtraReadyPolling = true;
     vdrive::TFaults faults;
     faults.LongWriteStorm = 2;
     host.SetFaults(0, faults);
@@ -77,7 +73,7 @@ TEST_F(Ready, SlowModelsArePolledWithTestUnitReadyFirst) {
 
 TEST_F(Ready, DvdRamIsAskedThroughRequestSense) {
     Insert(K::DvdRam);
-    TSCSIDevice::CurrentDiscKind = kind::kDvdRam;
+    burner.CurrentDiscKind = kind::kDvdRam;
     EXPECT_TRUE(burner.WaitUntilReady(30000, 5000));
     EXPECT_TRUE(Logged(0x51).empty());
     EXPECT_EQ(Logged(0x03).size(), 1u);

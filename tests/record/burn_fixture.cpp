@@ -168,7 +168,6 @@ BurnTest::~BurnTest() {
     host.SetLogSink({});
     TThread::WaitForFreeOnTerminateThreads();
     TSyncQueue::Main().Pump();
-    TSCSIDevice::CurrentDiscKind = 0;
 }
 
 void BurnTest::Insert(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel& model) {

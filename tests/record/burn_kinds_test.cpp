@@ -147,7 +147,7 @@ TEST_P(RecordEveryKind, SendsTheKindsSequenceAndLeavesTheVolumeOnTheDisc) {
     // The start is announced with the kind and the speed in its own units:
     // "48X (8,467 KB/s)" on a CD, "8.0X (11,080 KB/s)" on every DVD.
     std::string name;
-    for (const char ch : std::string(DiscKindName(TSCSIDevice::CurrentDiscKind)))
+    for (const char ch : std::string(DiscKindName(burner.CurrentDiscKind)))
         name += ch == '+' ? "[+]" : std::string(1, ch);
     const std::regex announcement(">>> STARTING WRITE PROCESS ON " + name +
                                   (cd ? " AT [0-9]+X \\([0-9,]+ KB/s\\)" : " AT [0-9]+\\.[0-9]X \\([0-9,]+ KB/s\\)"));
