@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "engine/device/disc_kind.h"
 #include "engine/device/scsi_device.h"
-#include "engine/rtl/endian.h"
+#include "engine/iso/volume_descriptor_reader.h"
 
 namespace sorvane {
 namespace {
@@ -34,7 +33,6 @@ constexpr std::uint32_t kSmallestAtipCapacity = 20000;
 
 constexpr std::uint32_t kFirstVolumeDescriptor = 16;
 constexpr std::uint32_t kLastVolumeDescriptor = 32;
-constexpr std::size_t kVolumeSpaceSizeOffset = 80;
 
 }  // namespace
 
@@ -185,16 +183,17 @@ std::uint32_t TSCSIDevice::CapacityOfDvd(TDiscKind found) {
 }
 
 std::uint32_t TSCSIDevice::FindVolumeSpaceSize(TDescriptorSearch search) {
-    // ECMA-119 8.4: a primary (type 1) or supplementary (type 2) volume
-    // descriptor carries the volume space size at byte 80, both-endian.
+    // A primary or a supplementary volume descriptor states the volume
+    // space size (ECMA-119 8.4.8, 8.5.7).
     alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
     const bool fromLast = search == TDescriptorSearch::FromLast;
     for (std::uint32_t i = 0; i <= kLastVolumeDescriptor - kFirstVolumeDescriptor; ++i) {
         const std::uint32_t lba = fromLast ? kLastVolumeDescriptor - i : kFirstVolumeDescriptor + i;
         sector.fill(0);
         if (!ReadSectors(lba, 1, kSectorSize, sector.data())) continue;
-        if ((sector[0] == 1 || sector[0] == 2) && std::memcmp(&sector[1], "CD001", 5) == 0)
-            return ReadLsb<std::uint32_t>(&sector[kVolumeSpaceSizeOffset]);
+        const std::optional<TReadVolumeDescriptor> descriptor = TReadVolumeDescriptor::From(sector);
+        if (!descriptor) continue;
+        if (const std::optional<std::uint32_t> size = descriptor->VolumeSpaceSize()) return *size;
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "engine/iso/disc_source.h"
+#include "engine/iso/volume_descriptor_reader.h"
 #include "engine/rtl/component.h"
 
 namespace sorvane {
@@ -18,11 +19,6 @@ constexpr std::uint8_t kLastSession = 255;
 // Volume descriptors are looked for in this many sectors from the track
 // start + 16, where the descriptor set begins (ECMA-119 6.2.1, 8.1).
 constexpr int kDescriptorSearchSectors = 21;
-
-struct TVolumeRoot {
-    std::uint32_t Extent = 0;
-    std::uint32_t Length = 0;
-};
 
 struct TSessionLocation {
     int Number = 0;          // the session found, 1-based; 0 when none

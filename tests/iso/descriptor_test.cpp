@@ -2,6 +2,7 @@
 
 #include "engine/iso/boot_catalog.h"
 #include "engine/iso/descriptors.h"
+#include "engine/iso/volume_descriptor_reader.h"
 #include "tests/iso/golden.h"
 
 namespace sorvane::test {
@@ -105,6 +106,38 @@ TEST(VolumeDescriptors, DescriptorIdentifiersAreUpperCasedOnlyInThePrimaryDescri
     const auto svd = BytesOf(EncodeJolietDescriptor(v, Addresses(10, 21, 22, 24)));
     EXPECT_EQ(std::string(svd.begin() + 40, svd.begin() + 72),
               Ucs2("Mixed Case 9 ") + B("\x00\xE9") + Ucs2(Spaces(2)));
+}
+
+// What the writer puts down the reader takes up; a number whose halves
+// disagree, as on a damaged or forged disc, is not taken at all.
+TEST(VolumeDescriptors, ReaderTakesBackWhatTheWriterWroteAndNoHalfOfADisagreeingNumber) {
+    TVolumeProperties v = Identified();
+    v.IdVolume = "Fotos \xC3\xA9t\xC3\xA9";
+    auto pvd = BytesOf(EncodePrimaryDescriptor(v, Addresses(10, 19, 20, 23), 0));
+    auto svd = BytesOf(EncodeJolietDescriptor(v, Addresses(10, 21, 22, 24)));
+    const auto primary = TReadVolumeDescriptor::From(pvd);
+    const auto joliet = TReadVolumeDescriptor::From(svd);
+    ASSERT_TRUE(primary && joliet);
+    EXPECT_TRUE(primary->IsPrimary() && !primary->IsJoliet());
+    EXPECT_TRUE(joliet->IsJoliet() && !joliet->IsPrimary());
+    EXPECT_EQ(primary->VolumeSpaceSize(), 150u);
+    EXPECT_EQ(joliet->Root()->Extent, 24u);
+    EXPECT_EQ(joliet->Root()->Length, 2048u);
+    EXPECT_EQ(primary->VolumeLabel(), "FOTOS _T_");
+    EXPECT_EQ(joliet->VolumeLabel(), "Fotos \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(DescriptorText(primary->Fields().PreparerId), "PREP");
+
+    pvd[87] ^= 1;   // the big-endian half of the volume space size
+    svd[158] ^= 1;  // the little-endian half of the root's extent
+    EXPECT_EQ(TReadVolumeDescriptor::From(pvd)->VolumeSpaceSize(), std::nullopt);
+    EXPECT_EQ(TReadVolumeDescriptor::From(svd)->Root().has_value(), false);
+
+    const auto terminator = BytesOf(EncodeTerminatorDescriptor());
+    EXPECT_TRUE(TReadVolumeDescriptor::From(terminator)->IsTerminator());
+    EXPECT_EQ(TReadVolumeDescriptor::From(terminator)->VolumeSpaceSize(), std::nullopt);
+    svd[3] = 'X';
+    EXPECT_FALSE(TReadVolumeDescriptor::From(svd));
+    EXPECT_FALSE(TReadVolumeDescriptor::From(std::span(pvd).first(2047)));
 }
 
 }  // namespace
