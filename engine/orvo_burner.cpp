@@ -92,12 +92,18 @@ bool TOrvoBurner::StartWriteThread(bool ToImageFile) {
     else
         target = MakeDiscTarget();
     return recorder_.StartWriteThread(std::move(target), imageBytes,
-                                      [this](const std::string& error) { ReportWriteDone(error); });
+                                      [this](const std::string& error) {
+                                          // The write thread delivers this on the owner's thread.
+                                          LastWriteError = error;
+                                          DoWriteDone();
+                                      });
 }
 
 void TOrvoBurner::ReportWriteDone(const std::string& error) {
-    LastWriteError = error;
-    DoWriteDone();
+    RaiseOnOwner([this, error] {
+        LastWriteError = error;
+        DoWriteDone();
+    });
 }
 
 void TOrvoBurner::DoWriteDone() {

@@ -227,7 +227,8 @@ private:
     // Whether a session from StartAddress would overwrite the data of a
     // file imported from an earlier session.
     bool OverwritesImportedFiles() const;
-    // Stores the outcome and raises OnWriteDone.
+    // Stores the outcome of a start that failed and raises OnWriteDone on
+    // the owner's thread, before returning.
     void ReportWriteDone(const std::string& error);
 
     TProjectTree project_;

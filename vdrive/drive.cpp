@@ -64,11 +64,13 @@ TReply TDrive::Execute(const TCommand& c) {
         Faults.HangOpcode.reset();
         return {TReplyStatus::Hang, {}, {}, 0};
     }
-    if (Faults.BusyCommands > 0) {
+    if (Faults.ArmedBy && *Faults.ArmedBy == opcode) Faults.ArmedBy.reset();
+    const bool armed = !Faults.ArmedBy;
+    if (armed && Faults.BusyCommands > 0) {
         --Faults.BusyCommands;
         return {TReplyStatus::Busy, {}, {}, 0};
     }
-    if (Faults.LongWriteStorm > 0 && opcode != op::Inquiry && opcode != op::RequestSense) {
+    if (armed && Faults.LongWriteStorm > 0 && opcode != op::Inquiry && opcode != op::RequestSense) {
         --Faults.LongWriteStorm;
         return TReply::Check(sense::NotReadyLongWrite);
     }

@@ -124,6 +124,10 @@ const TDriveModel* FindModel(std::string_view name);
 struct TFaults {
     int BusyCommands = 0;       // the next N commands end with TARGET BUSY status
     int LongWriteStorm = 0;     // the next N commands end NOT READY, 04/08 (INQUIRY and REQUEST SENSE pass)
+    // The two counts above wait for the first command with this op code,
+    // which is the first to meet them: WRITE(10) arms them for the data
+    // phase of a recording.
+    std::optional<std::uint8_t> ArmedBy;
     // Absolute sectors [first, last] that cannot be read (MEDIUM ERROR 11/00)
     // nor written (MEDIUM ERROR 0C/00).
     std::optional<std::pair<std::uint32_t, std::uint32_t>> MediumErrorLbas;

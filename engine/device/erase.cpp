@@ -190,7 +190,9 @@ bool TSCSIDevice::FailEraseStart(const std::string& error) {
     }
     DebugMessage(">>> " + error, mtError);
     erasing_ = false;
-    if (OnEraseDone) OnEraseDone(*this, true);
+    RaiseOnOwner([this] {
+        if (OnEraseDone) OnEraseDone(*this, true);
+    });
     return false;
 }
 

@@ -15,6 +15,7 @@
 #include "engine/device/scsi_command.h"
 #include "engine/device/transport.h"
 #include "engine/rtl/format.h"
+#include "engine/rtl/sync_queue.h"
 #include "engine/rtl/text.h"
 
 namespace sorvane {
@@ -57,10 +58,35 @@ TSCSIDevice::TSCSIDevice()
     }
 }
 
-TSCSIDevice::~TSCSIDevice() { WaitForEraseThreads(); }
+TSCSIDevice::~TSCSIDevice() {
+    *alive_ = false;
+    WaitForEraseThreads();
+}
 
 void TSCSIDevice::DebugMessage(const std::string& message, int mType) {
-    if (OnDebugMessage) OnDebugMessage(*this, message, mType);
+    TSyncQueue& queue = TSyncQueue::Main();
+    if (!queue.HasOwner() || queue.IsOwnerThread()) {
+        if (OnDebugMessage) OnDebugMessage(*this, message, mType);
+        return;
+    }
+    // The handler is read on the owner's thread too, where it is assigned.
+    queue.Post([this, alive = alive_, message, mType] {
+        if (*alive && OnDebugMessage) OnDebugMessage(*this, message, mType);
+    });
+}
+
+void TSCSIDevice::RaiseOnOwner(const std::function<void()>& raise) {
+    TSyncQueue& queue = TSyncQueue::Main();
+    if (!queue.HasOwner()) {
+        raise();
+    } else if (queue.IsOwnerThread()) {
+        // The lines a worker posted before this come first, as they would
+        // have through the queue.
+        queue.Pump();
+        raise();
+    } else {
+        queue.Send(raise);
+    }
 }
 
 bool TSCSIDevice::ASPIInitialized() const { return TTransport::Instance().IsOpen(); }

@@ -79,7 +79,11 @@ public:
     TSCSIDevice& operator=(const TSCSIDevice&) = delete;
 
     // --- Diagnostics and the device lock ----------------------------------
-    // Raises OnDebugMessage when a handler is assigned.
+    // Raises OnDebugMessage when a handler is assigned, on the owner's thread
+    // (the one that pumps TSyncQueue::Main()): at once when called there, or
+    // when no thread owns the queue yet; from any other thread the line is
+    // queued behind the ones before it, and dropped should the device be
+    // gone by the time the owner comes to it. Any thread may call it.
     void DebugMessage(const std::string& message, int mType);
     void Lock() { DeviceLock.Enter(); }
     void Unlock() { DeviceLock.Leave(); }
@@ -271,6 +275,11 @@ public:
 protected:
     friend class TEraseThread;
 
+    // Raises an event on the owner's thread and returns once it has run: at
+    // once when called there (after what workers queued before it) or when
+    // no thread owns the queue, else through the owner's queue.
+    void RaiseOnOwner(const std::function<void()>& raise);
+
     // Runs one built command; true when it completed.
     bool Run(const TScsiCommand& command);
     // Asks REQUEST SENSE how the drive is doing.
@@ -298,6 +307,8 @@ private:
     bool FailEraseStart(const std::string& error);
 
     std::shared_ptr<TEraseLink> eraseLink_;
+    // Cleared when the device goes: queued debug lines then raise nothing.
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };
 
 }  // namespace sorvane

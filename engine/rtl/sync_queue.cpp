@@ -21,6 +21,11 @@ bool TSyncQueue::IsOwnerThread() const {
     return ownerSet_ && owner_ == std::this_thread::get_id();
 }
 
+bool TSyncQueue::HasOwner() const {
+    std::lock_guard lock(mutex_);
+    return ownerSet_;
+}
+
 void TSyncQueue::SetWakeup(std::function<void()> wakeup) {
     std::lock_guard lock(mutex_);
     wakeup_ = std::move(wakeup);

@@ -22,6 +22,8 @@ public:
     // it explicitly at start).
     void ClaimOwnership();
     bool IsOwnerThread() const;
+    // Whether some thread owns the queue yet.
+    bool HasOwner() const;
 
     // Called after each Post from the posting thread; the GUI uses it to
     // schedule Pump on its event loop.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 #include "engine/rtl/sync_queue.h"
 #include "tests/record/burn_fixture.h"
@@ -46,11 +47,10 @@ protected:
 TEST_F(BurnFaults, BusyWriteIsRepeatedEvery600MsUntilTheDriveTakesIt) {
     Insert({K::CdR});
     AddProject();
-    onStart = [this] {
-        vdrive::TFaults faults;
-        faults.BusyCommands = 3;
-        host.SetFaults(0, faults);
-    };
+    vdrive::TFaults faults;
+    faults.BusyCommands = 3;
+    faults.ArmedBy = 0x2A;
+    host.SetFaults(0, faults);
     ASSERT_EQ(Burn(), "");
     const auto writes = Logged(0x2A);
     ASSERT_GE(writes.size(), 4u);
@@ -69,11 +69,10 @@ TEST_F(BurnFaults, DriveBusyThrough10000AttemptsEndsWithWriterBusy) {
 #endif
     Insert({K::DvdPlusR});
     AddProject();
-    onStart = [this] {
-        vdrive::TFaults faults;
-        faults.LongWriteStorm = 10000;  // NOT READY, LONG WRITE IN PROGRESS
-        host.SetFaults(0, faults);
-    };
+    vdrive::TFaults faults;
+    faults.LongWriteStorm = 10000;  // NOT READY, LONG WRITE IN PROGRESS
+    faults.ArmedBy = 0x2A;
+    host.SetFaults(0, faults);
     EXPECT_EQ(Burn(), "WRITER BUSY/BUFFER FULL");
     EXPECT_EQ(CountOf(RecordingLog(), 0x2A), 10000u);
     const auto sleeps = Sleeps();
@@ -84,11 +83,10 @@ TEST_F(BurnFaults, DriveBusyThrough10000AttemptsEndsWithWriterBusy) {
 TEST_F(BurnFaults, AbortWhileTheDriveIsBusyStopsTheRetriesAtOnce) {
     Insert({K::DvdR});
     AddProject();
-    onStart = [this] {
-        vdrive::TFaults faults;
-        faults.BusyCommands = 50;
-        host.SetFaults(0, faults);
-    };
+    vdrive::TFaults faults;
+    faults.BusyCommands = 50;
+    faults.ArmedBy = 0x2A;
+    host.SetFaults(0, faults);
     std::atomic<int> pauses{0};
     burner.Sleep = [&](int ms) {
         if (ms == 600 && ++pauses == 5) burner.Abort();
@@ -286,6 +284,36 @@ TEST_F(BurnFaults, TestWriteOnAKindWithoutSimulationIsRefusedBeforeAnythingIsWri
         EXPECT_EQ(CountOf(host.Log(), 0x04), 0u) << "a simulation never formats the disc";
         EXPECT_FALSE(burner.Writing());
     }
+}
+
+// A window may start a recording from a worker of its own, and the write
+// thread posts its lines while the window's thread draws: both reach the
+// handlers on the owner's thread, the refusal before the call returns.
+TEST_F(BurnFaults, RefusalAtStartAndTheWriteThreadsLinesArriveOnTheOwnersThread) {
+    Insert({K::DvdPlusR});
+    AddProject();
+    burner.TestWrite = true;
+    std::atomic<bool> returned{false};
+    bool started = true;
+    std::size_t raisedBeforeReturn = 0;
+    std::thread starter([&] {
+        started = burner.BurnProject();
+        raisedBeforeReturn = done.size();
+        returned = true;
+    });
+    EXPECT_TRUE(TSyncQueue::Main().PumpUntil([&] { return returned.load(); }, 60000));
+    starter.join();
+    EXPECT_FALSE(started);
+    EXPECT_EQ(raisedBeforeReturn, 1u);
+    EXPECT_EQ(done, (std::vector<std::string>{"TEST WRITE IS IMPOSSIBLE ON DVD+R"}));
+    EXPECT_TRUE(eventsOnOwner);
+
+    burner.TestWrite = false;
+    ASSERT_EQ(Burn(), "");
+    EXPECT_TRUE(eventsOnOwner);
+    const auto posted = Messages();
+    EXPECT_TRUE(std::any_of(posted.begin(), posted.end(),
+                            [](const auto& m) { return m.first.starts_with(">>> STARTING WRITE PROCESS"); }));
 }
 
 TEST_F(BurnFaults, FinalizeTrackOffClosesNothingButReleasesTheDrive) {

@@ -139,11 +139,9 @@ TShell Shell(const std::string& command) {
 BurnTest::BurnTest() {
     TSyncQueue::Main().ClaimOwnership();
     burner.OnDebugMessage = [this](TSCSIDevice&, const std::string& message, int type) {
-        {
-            std::lock_guard lock(mutex_);
-            messages_.emplace_back(message, type);
-        }
-        if (onStart && message.starts_with(">>> STARTING WRITE PROCESS")) onStart();
+        eventsOnOwner = eventsOnOwner && TSyncQueue::Main().IsOwnerThread();
+        std::lock_guard lock(mutex_);
+        messages_.emplace_back(message, type);
     };
     burner.OnWriteDone = [this](TOrvoBurner& sender, const std::string& error) {
         EXPECT_EQ(&sender, &burner);

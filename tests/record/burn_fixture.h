@@ -79,11 +79,8 @@ protected:
     void ExpectSessionHolds(int session, const std::map<std::string, TBytes>& expected);
     std::string ExportSession(int session);
 
-    // Runs on the write thread when it announces the start of the data
-    // phase, before the first block: the place to arm the drive's faults.
-    std::function<void()> onStart;
-
-    // Outcomes seen on the owner's thread.
+    // Outcomes seen on the owner's thread; eventsOnOwner stays true while
+    // every event and debug line is raised there.
     std::vector<std::string> done;
     int finalizing = 0;
     std::int64_t bytesAtFinalizing = -1;
