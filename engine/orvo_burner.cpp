@@ -46,7 +46,7 @@ std::string TOrvoBurner::IntToStrPad(int Width, const std::string& PadText, std:
 
 bool TOrvoBurner::SaveISOImage(const std::string& FileName, bool Synchronous) {
     if (Synchronous) return SaveISOImageSynchronously(FileName);
-    if (recorder_.Busy()) {
+    if (RecordingBusy()) {
         DebugMessage(">>> A RECORDING IS ALREADY RUNNING", mtError);
         return false;
     }

@@ -191,8 +191,13 @@ public:
     // The volume space size of the ISO 9660 volume at the start of the disc
     // (its descriptors in sectors 16 to 32), 0 when there is none.
     int ReadVolumeSpaceSize();
-    // Asks the running recording to stop; any thread may call it.
-    void Abort() { recorder_.Abort(); }
+    // Asks the running recording to stop, and ends the waits under way
+    // (a start's format and ready waits, a front end's tray wait or speed
+    // probing); any thread may call it.
+    void Abort() {
+        recorder_.Abort();
+        AbortWaits();
+    }
     // Raises OnWriteDone with LastWriteError; runs on the owner's thread.
     void DoWriteDone();
     // Read-buffer fill, 0..100; 0 unless the write thread runs.
@@ -219,7 +224,9 @@ private:
     // Primes the read-ahead and starts the write thread on the drive.
     bool StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording);
     std::unique_ptr<TWriteTarget> MakeDiscTarget();
-    // False, with a debug message, while a recording or an erase runs.
+    bool RecordingBusy() const override;
+    // False, with a debug message, while a recording or an erase runs or is
+    // being started.
     bool CanStartRecording();
     // Raises OnWriteDone with `error` and answers false: a recording that
     // could not start.

@@ -121,10 +121,12 @@ bool TOrvoBurner::OverwritesImportedFiles() const {
     return false;
 }
 
+bool TOrvoBurner::RecordingBusy() const { return TSCSIDevice::RecordingBusy() || recorder_.Busy(); }
+
 bool TOrvoBurner::CanStartRecording() {
     // The drive serves one operation at a time.
-    if (recorder_.Busy() || Erasing()) {
-        DebugMessage(Erasing() ? ">>> THE DISC IS BEING ERASED" : ">>> A RECORDING IS ALREADY RUNNING", mtError);
+    if (RecordingBusy() || EraseBusy()) {
+        DebugMessage(EraseBusy() ? ">>> THE DISC IS BEING ERASED" : ">>> A RECORDING IS ALREADY RUNNING", mtError);
         return false;
     }
     return true;
@@ -132,6 +134,11 @@ bool TOrvoBurner::CanStartRecording() {
 
 bool TOrvoBurner::BurnProject() {
     if (!CanStartRecording()) return false;
+    const TStartGuard starting(*this, TStarting::Recording);
+    // Abort stops the start too, while the drive formats the disc or gets
+    // ready for it.
+    const TWaitTicket ticket = WaitTicket();
+    const auto aborted = [&ticket] { return ticket.Aborted(); };
     TDiscKind kind = GetDiscType();
     CurrentDiscKind = kind;
     const std::uint32_t blockSize = BlockSizeFor(kind);
@@ -141,12 +148,14 @@ bool TOrvoBurner::BurnProject() {
     // whose session is to be continued is never formatted anew.
     if (KindTraits(kind).NeedsFormat && !TestWrite) {
         const bool continuing = layout_.ImportSessionNumber != 0 && GetDiscStatus() != discinfo::kStatusEmpty;
-        if (disc::QuickFormatDvdRw(*this, kind, continuing ? disc::TFormatScope::KeepData
-                                                           : disc::TFormatScope::MayErase)) {
+        if (disc::QuickFormatDvdRw(*this, kind,
+                                   continuing ? disc::TFormatScope::KeepData : disc::TFormatScope::MayErase,
+                                   aborted)) {
             kind = GetDiscType();
             CurrentDiscKind = kind;
         }
     }
+    if (aborted()) return RefuseRecording(kAbortedByUserText);
     if (const std::string refusal = disc::CheckDisc(*this, kind, TestWrite, disc::TStart::NextWritable);
         !refusal.empty())
         return RefuseRecording(refusal);
@@ -157,6 +166,7 @@ bool TOrvoBurner::BurnProject() {
     LayoutFileSystem(false, layout_.LastImportInto);
     BuildFileSystemStream(false, layout_.LastImportInto);
     layout_.Building = false;
+    if (aborted()) return RefuseRecording(kAbortedByUserText);
     // Directory records hold 32-bit sector numbers.
     if (EndAddress() > std::numeric_limits<std::int32_t>::max())
         return RefuseRecording("PROJECT IS TOO LARGE FOR AN ISO 9660 VOLUME");
@@ -178,6 +188,7 @@ bool TOrvoBurner::BurnProject() {
 
 bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
     if (!CanStartRecording()) return false;
+    const TStartGuard starting(*this, TStarting::Recording);
     const TDiscKind kind = GetDiscType();
     CurrentDiscKind = kind;
 

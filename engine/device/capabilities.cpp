@@ -8,6 +8,7 @@
 
 #include "engine/device/scsi_device.h"
 #include "engine/rtl/endian.h"
+#include "engine/rtl/owner_wait.h"
 
 namespace sorvane {
 namespace {
@@ -120,6 +121,19 @@ std::uint16_t TSCSIDevice::GetCurrentWriteSpeed() {
 void TSCSIDevice::SetWriteSpeed(std::uint16_t value) {
     SetSpeed(ReadSpeed, value);
     writeSpeed_ = value;
+}
+
+std::vector<std::uint16_t> TSCSIDevice::ProbeWriteSpeeds(std::uint16_t step) {
+    const TWaitTicket ticket = WaitTicket();
+    std::vector<std::uint16_t> granted;
+    for (int asked = GetMaxWriteSpeed(); asked > 0 && step > 0; asked -= step) {
+        SetWriteSpeed(static_cast<std::uint16_t>(asked));
+        const std::uint16_t speed = GetCurrentWriteSpeed();
+        if (std::find(granted.begin(), granted.end(), speed) == granted.end()) granted.push_back(speed);
+        if (!WaitKeepingOwnerAlive(0, [&ticket] { return ticket.Aborted(); })) break;
+    }
+    SetWriteSpeed(GetMaxWriteSpeed());
+    return granted;
 }
 
 }  // namespace sorvane

@@ -85,15 +85,21 @@ std::string EraseSpeedText(TDiscKind discKind, std::uint16_t kbps) {
 
 bool TSCSIDevice::EraseDisc(std::uint8_t BlankType) {
     // One erase per device at a time: a second thread would poll the same
-    // drive and the first one's progress would be lost.
-    if (erasing_) {
+    // drive and the first one's progress would be lost. Nor may it meet a
+    // recording on the drive.
+    if (EraseBusy()) {
         LastError = "AN ERASE IS ALREADY RUNNING";
+        return false;
+    }
+    if (RecordingBusy()) {
+        LastError = "A RECORDING IS ALREADY RUNNING";
         return false;
     }
     if (BlankType > erase::kLastBlankType) {
         LastError = "RANGE CHECK ERROR";
         return false;
     }
+    const TStartGuard starting(*this, TStarting::Erase);
     if (!eraseLink_) eraseLink_ = std::make_shared<TEraseLink>();
     {
         std::lock_guard lock(eraseLink_->Mutex);

@@ -24,13 +24,15 @@ TSenseClass TSCSIDevice::AskSense() {
 }
 
 bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
+    const TWaitTicket ticket = WaitTicket();
     int elapsed = 0;
-    // Spends one pause of the budget; false when the budget is gone.
+    // Spends one pause of the budget; false when the budget is gone or the
+    // wait was aborted.
     auto pause = [&](int ms) {
-        if (elapsed >= TotalMs) return false;
+        if (elapsed >= TotalMs || ticket.Aborted()) return false;
         Sleep(ms);
         elapsed += ms;
-        return true;
+        return !ticket.Aborted();
     };
 
     if (SlowReadyDrive || ExtraReadyPolling) {
@@ -58,7 +60,7 @@ bool TSCSIDevice::WaitUntilReady(int TotalMs, int IntervalMs) {
     } while (MeansNotReady(LastFailureClass()));
 
     for (;;) {
-        if (elapsed >= TotalMs) return false;
+        if (elapsed >= TotalMs || ticket.Aborted()) return false;
         elapsed += IntervalMs;
         const TSenseClass sense = AskSense();
         if (sense == TSenseClass::None) return true;

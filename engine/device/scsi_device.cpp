@@ -15,6 +15,7 @@
 #include "engine/device/scsi_command.h"
 #include "engine/device/transport.h"
 #include "engine/rtl/format.h"
+#include "engine/rtl/owner_wait.h"
 #include "engine/rtl/sync_queue.h"
 #include "engine/rtl/text.h"
 
@@ -51,7 +52,10 @@ bool OnlyReportsUnitAttention(const SRB_ExecSCSICmd& srb) {
 }  // namespace
 
 TSCSIDevice::TSCSIDevice()
-    : Sleep([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }) {
+    : Sleep([this](int ms) {
+          const TWaitTicket ticket = WaitTicket();
+          WaitKeepingOwnerAlive(ms, [&ticket] { return ticket.Aborted(); });
+      }) {
     if (ASPIInitialized()) {
         InquireAdapter(0);
         EnumerateDevices();

@@ -241,6 +241,8 @@ public:
     enum class TDescriptorSearch { FromFirst, FromLast };
     std::uint32_t FindVolumeSpaceSize(TDescriptorSearch search = TDescriptorSearch::FromFirst);
     void GetDiscInfo(TDisc& Disc);
+    // False when the drive did not get ready within TotalMs, or AbortWaits
+    // ended the wait.
     bool WaitUntilReady(int TotalMs, int IntervalMs);
     // Leaves the drive as a recording or an erase should once it is done:
     // the CD write parameters page, the fastest reading and the slowest
@@ -251,8 +253,38 @@ public:
     // The disc kind last stored by an erase, IsDiscErasable or a recording.
     std::atomic<std::int16_t> CurrentDiscKind{0};
 
-    // How the ready check and the erase pause between polls; tests replace it.
+    // --- Long waits ---------------------------------------------------------------
+    // Every pause of the drive layer's waits: the ready check, a format, the
+    // erase, the recording's retries, the front ends' tray waits. By default
+    // it keeps the owner's events flowing while it runs on the owner's thread
+    // (engine/rtl/owner_wait.h) and ends early at AbortWaits. Tests replace it
+    // to run on the emulated recorder's clock.
     std::function<void(int ms)> Sleep;
+
+    // What a wait sees of AbortWaits: it is aborted once AbortWaits was
+    // called after the ticket was taken, at the wait's start.
+    class TWaitTicket {
+    public:
+        bool Aborted() const { return count_->load() != seen_; }
+
+    private:
+        friend class TSCSIDevice;
+        explicit TWaitTicket(const std::atomic<std::uint32_t>& count) : count_(&count), seen_(count.load()) {}
+        const std::atomic<std::uint32_t>* count_;
+        std::uint32_t seen_;
+    };
+    TWaitTicket WaitTicket() const { return TWaitTicket(waitAborts_); }
+    // Ends the waits under way and the pause they are in; waits that begin
+    // afterwards are not affected. Any thread may call it.
+    void AbortWaits() { ++waitAborts_; }
+
+    // Asks the drive for every write speed from its fastest down, `step`
+    // kB/s apart, and answers each speed it grants once, fastest first;
+    // leaves it at its fastest. Each step costs several commands, so the
+    // owner's events are handled between steps, and AbortWaits ends the
+    // probing with what was found so far. Empty when the drive grants no
+    // write speed.
+    std::vector<std::uint16_t> ProbeWriteSpeeds(std::uint16_t step);
 
     // --- Erase (erase.cpp, erase_thread.cpp) ---------------------------------------
     // Starts erasing the rewritable disc (BlankType 1 quick, 0 full); true
@@ -274,6 +306,26 @@ public:
 
 protected:
     friend class TEraseThread;
+
+    // The drive serves one operation at a time. An operation being started
+    // on the owner's thread, which handles its events during the start's
+    // waits, is marked here, so that a second start made meanwhile is
+    // refused.
+    enum class TStarting { Nothing, Recording, Erase };
+    class TStartGuard {
+    public:
+        TStartGuard(TSCSIDevice& device, TStarting what) : device_(device) { device_.starting_ = what; }
+        ~TStartGuard() { device_.starting_ = TStarting::Nothing; }
+        TStartGuard(const TStartGuard&) = delete;
+        TStartGuard& operator=(const TStartGuard&) = delete;
+
+    private:
+        TSCSIDevice& device_;
+    };
+    // A recording is being started or runs.
+    virtual bool RecordingBusy() const { return starting_ == TStarting::Recording; }
+    // An erase is being started or runs.
+    bool EraseBusy() const { return erasing_ || starting_ == TStarting::Erase; }
 
     // Raises an event on the owner's thread and returns once it has run: at
     // once when called there (after what workers queued before it) or when
@@ -300,6 +352,8 @@ protected:
     std::atomic<std::uint32_t> deviceBufferSize_{0};
     std::atomic<std::uint32_t> deviceFreeBufferSize_{0};
     std::atomic<bool> erasing_{false};
+    std::atomic<TStarting> starting_{TStarting::Nothing};
+    std::atomic<std::uint32_t> waitAborts_{0};
 
 private:
     bool ReadyForErase();

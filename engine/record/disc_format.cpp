@@ -24,19 +24,19 @@ format_list::TList QuickFormatFallbackList() {
     return format_list::Make(format_list::kFov | format_list::kImmed, 0, format_list::kQuick, kDvdEccBlockSectors);
 }
 
-bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope) {
+bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope, const std::function<bool()>& stopped) {
     const bool keep = scope == TFormatScope::KeepData;
     // Formatting a sequential disc anew erases it.
     if (keep && kind == kind::kDvdRwSequential) return false;
     bool formatted = format_list::Send(device, QuickFormatList(kind));
     if (!formatted && !keep) formatted = format_list::Send(device, QuickFormatFallbackList());
-    WaitWhileFormatting(device, kQuickFormatPollMs);
+    WaitWhileFormatting(device, kQuickFormatPollMs, stopped);
     return formatted;
 }
 
-bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::atomic<bool>* abortFlag) {
+bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::function<bool()>& stopped) {
     for (int waited = 0; waited < kFormatWaitMs; waited += pollMs) {
-        if (abortFlag && *abortFlag) return false;
+        if (stopped && stopped()) return false;
         device.Sleep(pollMs);
         device.RefreshDiscInformation();
         if (!MeansNotReady(device.LastFailureClass())) break;

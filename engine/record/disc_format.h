@@ -5,8 +5,8 @@
 // overwrite disc has its last session grown (type 13h, which keeps its
 // data).
 
-#include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "engine/device/format_list.h"
 #include "engine/device/scsi_constants.h"
@@ -26,18 +26,19 @@ format_list::TList QuickFormatFallbackList();
 enum class TFormatScope { MayErase, KeepData };
 
 // Formats the DVD-RW in the drive as above, then waits while the drive
-// reports the format in progress (ASC 04h), polling every 5 s for at most
-// half an hour. With KeepData no format that erases is sent: a sequential
-// disc is left as it is, a restricted overwrite disc only grown. True when
-// the drive took a format.
-bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope);
+// reports the format in progress, polling every 5 s for at most half an
+// hour or until `stopped` answers true. With KeepData no format that erases
+// is sent: a sequential disc is left as it is, a restricted overwrite disc
+// only grown. True when the drive took a format.
+bool QuickFormatDvdRw(TSCSIDevice& device, TDiscKind kind, TFormatScope scope,
+                      const std::function<bool()>& stopped = {});
 
 // Waits while a format sent with the immediate bit runs: until then the
-// drive answers READ DISC INFORMATION with not ready (ASC 04h). Polls every
-// `pollMs` for at most half an hour, so that a drive that never gets there
-// fails the command that follows instead of hanging the recording. False
-// only when `abortFlag` ended the wait.
-bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::atomic<bool>* abortFlag = nullptr);
+// drive answers READ DISC INFORMATION not ready. Polls every `pollMs` for at
+// most half an hour, so that a drive that never gets there fails the
+// command that follows instead of hanging the recording. False only when
+// `stopped` ended the wait.
+bool WaitWhileFormatting(TSCSIDevice& device, int pollMs, const std::function<bool()>& stopped = {});
 
 }  // namespace disc
 }  // namespace sorvane

@@ -106,7 +106,7 @@ bool TDiscTarget::FormatDvdPlusRw(const std::atomic<bool>& abortFlag) {
     device_.DebugMessage(">>> FORMATTING DVD+RW", mtInfo);
     // The format runs in the background; the write that follows fails on a
     // drive that never gets done with it.
-    return disc::WaitWhileFormatting(device_, kFormatPollMs, &abortFlag);
+    return disc::WaitWhileFormatting(device_, kFormatPollMs, [&abortFlag] { return abortFlag.load(); });
 }
 
 std::string TDiscTarget::FailureText(const char* what) const {

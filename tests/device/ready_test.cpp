@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/rtl/sync_queue.h"
 #include "tests/device/vdrive_fixture.h"
 
 namespace sorvane {
@@ -69,6 +70,28 @@ TEST_F(Ready, SlowModelsArePolledWithTestUnitReadyFirst) {
     ASSERT_GE(log.size(), 4u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(log[i].Cdb[0], 0x00);
     EXPECT_EQ(log[3].Cdb[0], 0x51);
+}
+
+// A window that waits for the drive keeps answering, and its Stop ends the
+// wait at once: the ready check pauses through the component's own Sleep.
+TEST_F(Ready, WaitOnTheOwnersThreadKeepsItsEventsComingAndEndsAtAbort) {
+    AddDrive(vdrive::MultiFormatWriter(), {K::CdR});
+    OpenAndSelect();
+    TSyncQueue::Main().ClaimOwnership();
+    vdrive::TFaults faults;
+    faults.LongWriteStorm = 1000000;
+    host.SetFaults(0, faults);
+    int ran = 0;
+    TSyncQueue::Main().Post([&] {
+        ++ran;
+        burner.Abort();
+    });
+    EXPECT_FALSE(burner.WaitUntilReady(600000, 5000));
+    EXPECT_EQ(ran, 1);
+    EXPECT_TRUE(Logged(0x51).empty()) << "nothing is asked once aborted";
+    // The next wait is not aborted.
+    host.SetFaults(0, {});
+    EXPECT_TRUE(burner.WaitUntilReady(1000, 10));
 }
 
 TEST_F(Ready, DvdRamIsAskedThroughRequestSense) {

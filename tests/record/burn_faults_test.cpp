@@ -286,6 +286,29 @@ TEST_F(BurnFaults, TestWriteOnAKindWithoutSimulationIsRefusedBeforeAnythingIsWri
     }
 }
 
+// The quick format of a DVD-RW may keep the drive busy for half an hour;
+// the user's Stop ends the start, and nothing is written.
+TEST_F(BurnFaults, AbortWhileTheDvdRwIsFormattedStopsTheStart) {
+    Insert({K::DvdRw});
+    AddProject();
+    vdrive::TFaults faults;
+    faults.LongWriteStorm = 1000000;
+    faults.ArmedBy = 0x51;  // the polls of the format
+    host.SetFaults(0, faults);
+    int polls = 0;
+    burner.Sleep = [&](int ms) {
+        if (ms == 5000 && ++polls == 3) burner.Abort();
+        host.AdvanceClock(ms / 1000.0);
+    };
+    EXPECT_EQ(Burn(), "OPERATION ABORTED BY USER");
+    host.SetFaults(0, {});
+    EXPECT_EQ(polls, 3);
+    EXPECT_EQ(CountOf(host.Log(), 0x04), 1u) << "the format was started";
+    EXPECT_EQ(CountOf(host.Log(), 0x2A), 0u);
+    EXPECT_FALSE(burner.Writing());
+    EXPECT_EQ(done.size(), 1u);
+}
+
 // A window may start a recording from a worker of its own, and the write
 // thread posts its lines while the window's thread draws: both reach the
 // handlers on the owner's thread, the refusal before the call returns.

@@ -55,7 +55,7 @@ TEST_F(FormatWait, AbortStopsTheWaitBeforeTheNextPoll) {
         pauses.push_back(ms);
         if (pauses.size() == 2) abortFlag = true;
     };
-    EXPECT_FALSE(disc::WaitWhileFormatting(burner, kPollMs, &abortFlag));
+    EXPECT_FALSE(disc::WaitWhileFormatting(burner, kPollMs, [&] { return abortFlag.load(); }));
     EXPECT_EQ(pauses.size(), 2u);
     EXPECT_EQ(Logged(kReadDiscInformation).size(), 2u) << "nothing is sent once aborted";
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "engine/rtl/critical_section.h"
+#include "engine/rtl/owner_wait.h"
 #include "engine/rtl/sync_queue.h"
 #include "engine/rtl/thread.h"
 
@@ -110,6 +111,28 @@ TEST_F(ThreadTest, PostedCallsRunOnlyWhenTheOwnerPumps) {
     EXPECT_EQ(ran, 0);
     EXPECT_EQ(TSyncQueue::Main().Pump(), 1);
     EXPECT_EQ(ran, 1);
+}
+
+// A window waiting for the drive stays live: its events run during the wait,
+// through the front end's hook when one is installed, and its Stop ends it.
+// A worker's wait runs nobody's events.
+TEST_F(ThreadTest, WaitOnTheOwnersThreadRunsItsEventsAndEndsWhenStopped) {
+    bool stop = false;
+    TSyncQueue::Main().Post([&] { stop = true; });
+    EXPECT_FALSE(WaitKeepingOwnerAlive(60000, [&] { return stop; }));
+
+    int hookRuns = 0;
+    SetOwnerEventsHook([&] { ++hookRuns; });
+    EXPECT_TRUE(WaitKeepingOwnerAlive(30));
+    SetOwnerEventsHook({});
+    EXPECT_GE(hookRuns, 2);
+
+    int ran = 0;
+    TSyncQueue::Main().Post([&] { ++ran; });
+    std::thread worker([] { EXPECT_TRUE(WaitKeepingOwnerAlive(20)); });
+    worker.join();
+    EXPECT_EQ(ran, 0);
+    EXPECT_EQ(TSyncQueue::Main().Pump(), 1);
 }
 
 TEST(CriticalSection, IsReentrant) {
