@@ -54,17 +54,22 @@ test-tsan:
 bench: build
 	@for b in build/bin/bench_*; do echo "== $$b"; $$b; done
 
-# A short libFuzzer run of the session reader under ASan+UBSan (clang). New
-# inputs go to build-fuzz/corpus; the committed seeds in fuzz/corpus are only
-# read. FUZZ_TIME=600 for a longer run.
+# Short libFuzzer runs under ASan+UBSan (clang), one target after another:
+# the session reader, sense data, and the replies a drive sends back. New
+# inputs go to build-fuzz/corpus/TARGET; the committed seeds in
+# fuzz/corpus/TARGET are only read. FUZZ_TIME=600 for longer runs.
 FUZZ_TIME ?= 60
+FUZZ_TARGETS := session_reader sense drive_reply
 fuzz: deps
 	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVANE_BUILD_FUZZ=ON \
 	  -DSORVANE_SANITIZE=address,undefined -DSORVANE_BUILD_TESTS=OFF -DSORVANE_BUILD_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS) --target session_reader_fuzz
-	mkdir -p build-fuzz/corpus
-	./build-fuzz/bin/session_reader_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
-	  -artifact_prefix=build-fuzz/ build-fuzz/corpus fuzz/corpus
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS:%=%_fuzz)
+	set -e; for target in $(FUZZ_TARGETS); do \
+	  echo "== $$target"; \
+	  mkdir -p build-fuzz/corpus/$$target; \
+	  ./build-fuzz/bin/$${target}_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
+	    -artifact_prefix=build-fuzz/$$target- build-fuzz/corpus/$$target fuzz/corpus/$$target; \
+	done
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

@@ -5,7 +5,7 @@ ISO 9660 tree only, and a disc of two sessions. Each image is stored in the
 fuzz input format (see session_reader_fuzz.cpp), keeping only the sectors
 that are not all zero, each cut after its last non-zero byte.
 
-Usage: fuzz/make_corpus.py [OUTPUT-FOLDER]   (default: fuzz/corpus)
+Usage: fuzz/make_corpus.py [OUTPUT-FOLDER]   (default: fuzz/corpus/session_reader)
 """
 
 import os
@@ -57,7 +57,7 @@ def sessions_to_input(sessions, failing=0):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "corpus")
+    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "corpus", "session_reader")
     os.makedirs(target, exist_ok=True)
     with tempfile.TemporaryDirectory() as tmp:
         tree = os.path.join(tmp, "tree")

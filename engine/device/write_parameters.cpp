@@ -112,7 +112,10 @@ bool TSCSIDevice::SetWriteParameters(bool TestWrite, bool Underrun, bool OpenNex
     const std::size_t pageBytes = kPageLength + 2;
     alignas(8) std::array<std::uint8_t, kModeHeaderLength + pageBytes> parameters{};
     std::memcpy(&parameters[kModeHeaderLength], p, pageBytes);
-    if (offset == 16) std::fill(&parameters[kModeHeaderLength + 45], &parameters[kModeHeaderLength + 52], 0);
+    // Bytes 45 to 51 of a page that followed a block descriptor are sent as
+    // zeros; the last of them is the list's last byte.
+    const auto page = parameters.begin() + kModeHeaderLength;
+    if (offset == 16) std::fill(page + 45, page + 52, 0);
     return ModeSelect(parameters.data(), parameters.size());
 }
 
