@@ -7,9 +7,9 @@
 // and leaves the reason of a failure in LastError. The parts behind it each
 // have one job: the process-wide transport (transport.h) with the built-in
 // SG_IO layer (pass_through.h), the owned request copies of the executor
-// (owned_request.h), sense decoding (sense.h), the command builders
-// (mmc_commands.h), the reply decoders (mmc_replies.h) and the disc kinds
-// (disc_kind.h).
+// (owned_request.h), sense decoding (sense.h) and classification
+// (sense_class.h), the command builders (mmc_commands.h), the reply decoders
+// (mmc_replies.h) and the disc kinds (disc_kind.h).
 
 #include <array>
 #include <atomic>
@@ -220,6 +220,13 @@ public:
     std::uint16_t GetMaxWriteSpeed();
     std::uint16_t GetMaxReadSpeed();
     std::uint16_t GetCurrentWriteSpeed();
+    // Asks the drive for every write speed from its fastest down, `step`
+    // kB/s apart, and answers each speed it grants once, fastest first;
+    // leaves it at its fastest. Each step costs several commands, so the
+    // owner's events are handled between steps, and AbortWaits ends the
+    // probing with what was found so far. Empty when the drive grants no
+    // write speed.
+    std::vector<std::uint16_t> ProbeWriteSpeeds(std::uint16_t step);
     bool Can(std::uint32_t capabilityBits) const { return (Capabilities & capabilityBits) != 0; }
 
     std::uint32_t Capabilities = 0;
@@ -277,14 +284,6 @@ public:
     // Ends the waits under way and the pause they are in; waits that begin
     // afterwards are not affected. Any thread may call it.
     void AbortWaits() { ++waitAborts_; }
-
-    // Asks the drive for every write speed from its fastest down, `step`
-    // kB/s apart, and answers each speed it grants once, fastest first;
-    // leaves it at its fastest. Each step costs several commands, so the
-    // owner's events are handled between steps, and AbortWaits ends the
-    // probing with what was found so far. Empty when the drive grants no
-    // write speed.
-    std::vector<std::uint16_t> ProbeWriteSpeeds(std::uint16_t step);
 
     // --- Erase (erase.cpp, erase_thread.cpp) ---------------------------------------
     // Starts erasing the rewritable disc (BlankType 1 quick, 0 full); true
