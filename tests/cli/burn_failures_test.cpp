@@ -2,7 +2,8 @@
 // not or does not happen: each with the wizard's message and a disc left as
 // it was, and a recording stopped with Ctrl-C with the drive let go.
 
-#include "tests/cli/burn_cli_fixture.h"
+#include "tests/cli/cli_fixture.h"
+#include "tests/cli/image_readers.h"
 #include "tests/device/vdrive_fixture.h"
 
 namespace sorvane::test {
@@ -13,7 +14,7 @@ using S = vdrive::TMediumState;
 
 constexpr std::int64_t kMb = 1048576;
 
-class RecordEnds : public BurnCliTest {
+class RecordEnds : public CliTest {
 protected:
     std::string SmallFile() { return Quote(Write("small.txt", "small\n")); }
 };

@@ -4,9 +4,8 @@
 // at once.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include "tests/cli/cli_runner.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/device/vdrive_fixture.h"
 
 namespace sorvane {
@@ -17,7 +16,7 @@ using S = vdrive::TMediumState;
 
 using test::TRun;
 
-class EraseCli : public test::CliProcessTest {
+class EraseCli : public test::CliTest {
 protected:
     // Drive 0 is the multi-format writer; `second` adds another model.
     void Prepare(const vdrive::TMediumRequest& medium, const vdrive::TDriveModel* second = nullptr) {
@@ -28,14 +27,8 @@ protected:
             ASSERT_TRUE(host.Insert(drive, medium, &error)) << error;
         });
     }
-    vdrive::TDriveStatus Status(std::size_t drive = 0) { return recorder.Status(drive); }
     // stdout and stderr together; stderr is no terminal, so no progress line.
-    TRun Run(const std::string& arguments) { return recorder.Cli("erase " + arguments); }
-
-    // The recorder's clock runs so fast that even a full blank ends at once.
-    const test::TRecorderHome recorder{::testing::TempDir() + "/erase_cli_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name(),
-                                       "1000000000"};
+    TRun Run(const std::string& arguments) { return Cli("erase " + arguments); }
 };
 
 TEST_F(EraseCli, QuickEraseLeavesTheDiscBlankAndEjectsItOnRequest) {

@@ -3,9 +3,8 @@
 // own, fresh or prepared by the test.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include "tests/cli/cli_runner.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/device/vdrive_fixture.h"
 
 namespace sorvane {
@@ -13,13 +12,9 @@ namespace {
 
 using test::TRun;
 
-class Cli : public test::CliProcessTest {
-protected:
-    const test::TRecorderHome recorder{::testing::TempDir() + "/cli_home_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name()};
-};
+class InfoCli : public test::CliTest {};
 
-TEST_F(Cli, DevicesAndInfoWorkOnAFreshMachineWithTheDefaultRecorder) {
+TEST_F(InfoCli, DevicesAndInfoWorkOnAFreshMachineWithTheDefaultRecorder) {
     const TRun devices = recorder.Cli("devices");
     EXPECT_EQ(devices.ExitCode, 0);
     EXPECT_EQ(devices.Output, "* 0  sr0: VIRTUAL DVD-RW VR-1650 1.02  [0:0:0]\n");
@@ -34,7 +29,7 @@ TEST_F(Cli, DevicesAndInfoWorkOnAFreshMachineWithTheDefaultRecorder) {
         EXPECT_NE(info.Output.find(line), std::string::npos) << line << "\n" << info.Output;
 }
 
-TEST_F(Cli, InfoOfAFinalizedDiscShowsItsVolumeIdentification) {
+TEST_F(InfoCli, InfoOfAFinalizedDiscShowsItsVolumeIdentification) {
     ASSERT_NO_FATAL_FAILURE(recorder.Change([](vdrive::THost& host) {
         ASSERT_EQ(host.DriveCount(), 1u);
         std::string error;
@@ -51,7 +46,7 @@ TEST_F(Cli, InfoOfAFinalizedDiscShowsItsVolumeIdentification) {
         EXPECT_NE(info.Output.find(line), std::string::npos) << line << "\n" << info.Output;
 }
 
-TEST_F(Cli, UnknownDeviceAndBadOptionsAreRefused) {
+TEST_F(InfoCli, UnknownDeviceAndBadOptionsAreRefused) {
     TRun run = recorder.Cli("info -d sr7");
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Output, "No drive 'sr7'. Run 'sorvane-cli devices' for the list.\n");

@@ -7,7 +7,8 @@
 #include <cctype>
 #include <set>
 
-#include "tests/cli/burn_cli_fixture.h"
+#include "tests/cli/cli_fixture.h"
+#include "tests/cli/image_readers.h"
 
 namespace sorvane::test {
 namespace {
@@ -27,7 +28,7 @@ std::string Upper(std::string text) {
     return text;
 }
 
-class MultisessionRoundTrip : public BurnCliTest, public ::testing::WithParamInterface<TMediumCase> {
+class MultisessionRoundTrip : public CliTest, public ::testing::WithParamInterface<TMediumCase> {
 protected:
     struct TFile {
         std::vector<std::uint8_t> Content;
@@ -36,7 +37,7 @@ protected:
     using TTree = std::map<std::string, TFile>;
 
     void SetUp() override {
-        BurnCliTest::SetUp();
+        CliTest::SetUp();
         if (IsSkipped()) return;
         if (!HaveReaders()) GTEST_SKIP() << "xorriso or isoinfo is not installed";
     }
@@ -178,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TMediumCase{"DvdPlusRw", K::DvdPlusRw}, TMediumCase{"DvdRam", K::DvdRam}),
     [](const ::testing::TestParamInfo<TMediumCase>& param) { return std::string(param.param.Name); });
 
-class BurnImage : public BurnCliTest, public ::testing::WithParamInterface<K> {};
+class BurnImage : public CliTest, public ::testing::WithParamInterface<K> {};
 
 TEST_P(BurnImage, ImageMadeByXorrisoReadsBackIdentical) {
     if (!HaveReaders()) GTEST_SKIP() << "xorriso or isoinfo is not installed";

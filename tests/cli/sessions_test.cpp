@@ -10,7 +10,7 @@
 #include <set>
 
 #include "engine/device/transport.h"
-#include "tests/cli/cli_runner.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/device/vdrive_fixture.h"
 #include "tests/iso/disc_images.h"
 #include "tests/sessions/recorded_disc.h"
@@ -19,8 +19,6 @@ namespace sorvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 // The names in `folder`.
 std::set<std::string> Entries(const std::string& folder) {
@@ -43,14 +41,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
     return n;
 }
 
-class SessionsCli : public CliProcessTest {
+class SessionsCli : public CliTest {
 protected:
-    // sorvane-cli with the recorder's state in this test's folder.
-    TRun Cli(const std::string& arguments) { return recorder.Cli(arguments); }
-
-    // Drive 0 of the state folder gets `medium`.
-    void Insert(const vdrive::TMediumRequest& medium) { recorder.Insert(medium); }
-
     // Drive 0 of the state folder gets the three sessions of
     // ThreeSessionDisc(), recorded on a blank CD-R through the drive.
     void RecordThreeSessionDisc() {
@@ -69,14 +61,7 @@ protected:
         ASSERT_EQ(recorded.Error, "");
     }
 
-    // Session `number` of the disc in the state folder as a plain image.
-    std::string ExportSession(int number) {
-        return recorder.ExportSession(number, tmp.Path() + "/export" + std::to_string(number) + ".iso");
-    }
-
-    TTempDir tmp;
     TRecordedSessions recorded;
-    const TRecorderHome recorder{tmp.Path() + "/home"};
     const std::string out = tmp.Path() + "/out";
 };
 

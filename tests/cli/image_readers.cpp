@@ -1,20 +1,12 @@
-#include "tests/cli/burn_cli_fixture.h"
+#include "tests/cli/image_readers.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
-#include <array>
-#include <csignal>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <sstream>
 #include <string_view>
 
-extern char** environ;
+#include "tests/cli/cli_fixture.h"
 
 namespace sorvane::test {
 namespace {
@@ -26,10 +18,6 @@ std::vector<std::uint8_t> ShellBytes(const std::string& command) {
     return Bytes(run.Output);
 }
 
-bool Installed(const char* program) {
-    return Shell(std::string("command -v ") + program + " >/dev/null").ExitCode == 0;
-}
-
 // Reader names carry the version (";1") and, for a name without an
 // extension, the dot that stands before it; a path compares without them.
 std::string PlainName(std::string name) {
@@ -39,15 +27,6 @@ std::string PlainName(std::string name) {
 }
 
 }  // namespace
-
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-
-std::vector<std::uint8_t> Noise(std::size_t bytes, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> data(bytes);
-    for (auto& byte : data) byte = static_cast<std::uint8_t>(random());
-    return data;
-}
 
 bool HaveReaders() { return Installed("xorriso") && Installed("isoinfo"); }
 
@@ -124,77 +103,6 @@ TFoundTree ReadWithIsoinfo(const std::string& image, bool joliet) {
         file.Content = ShellBytes("isoinfo " + tree + "-i " + Quote(image) + " -x " + Quote(folder + name));
     }
     return found;
-}
-
-void BurnCliTest::SetUp() {
-    CliProcessTest::SetUp();
-    if (IsSkipped()) return;
-    fs::create_directories(work);
-}
-
-TRun BurnCliTest::Cli(const std::string& arguments) { return recorder.Cli(arguments); }
-
-TRun BurnCliTest::CliInterrupted(const std::string& arguments, const std::string& cue) {
-    TRun run;
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return run;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
-    // exec all the way down, so that the signal reaches sorvane-cli itself.
-    const std::string command = "exec " + recorder.CliCommand(arguments);
-    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        return run;
-    }
-    bool signalled = false;
-    std::array<char, 4096> chunk;
-    for (;;) {
-        const ssize_t n = ::read(pipeFds[0], chunk.data(), chunk.size());
-        if (n <= 0) break;
-        run.Output.append(chunk.data(), static_cast<std::size_t>(n));
-        if (!signalled && run.Output.find(cue) != std::string::npos) {
-            ::kill(pid, SIGINT);
-            signalled = true;
-        }
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    EXPECT_TRUE(signalled) << "never saw '" << cue << "'";
-    return run;
-}
-
-void BurnCliTest::Insert(const vdrive::TMediumRequest& medium) { recorder.Insert(medium); }
-
-vdrive::TDriveStatus BurnCliTest::Status() { return recorder.Status(); }
-
-std::string BurnCliTest::ExportSession(int number) {
-    return recorder.ExportSession(number, tmp.Path() + "/session" + std::to_string(number) + ".iso");
-}
-
-std::string BurnCliTest::Write(const std::string& relative, const std::vector<std::uint8_t>& content) {
-    const std::string path = work + "/" + relative;
-    fs::create_directories(fs::path(path).parent_path());
-    WriteAll(path, content);
-    return path;
-}
-
-std::string BurnCliTest::Write(const std::string& relative, const std::string& text) {
-    return Write(relative, Bytes(text));
-}
-
-std::string BurnCliTest::Sparse(const std::string& relative, std::int64_t bytes) {
-    const std::string path = Write(relative, std::vector<std::uint8_t>());
-    fs::resize_file(path, static_cast<std::uintmax_t>(bytes));
-    return path;
 }
 
 }  // namespace sorvane::test

@@ -1,17 +1,26 @@
-#include "tests/cli/cli_runner.h"
+#include "tests/cli/cli_fixture.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <random>
 #include <utility>
 
 #include "engine/device/transport.h"
 
+extern char** environ;
+
 namespace sorvane::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 // sorvane-cli is built into the same folder as the test programs.
 std::string ProgramFolder() {
@@ -57,6 +66,10 @@ TRun Shell(const std::string& command) {
     return run;
 }
 
+bool Installed(const char* program) {
+    return Shell(std::string("command -v ") + program + " >/dev/null").ExitCode == 0;
+}
+
 TRecorderHome::TRecorderHome(std::string folder, const char* timeScale)
     : folder_(std::move(folder)), timeScale_(timeScale) {}
 
@@ -69,6 +82,44 @@ std::string TRecorderHome::CliCommand(const std::string& arguments) const {
 }
 
 TRun TRecorderHome::Cli(const std::string& arguments) const { return Shell(CliCommand(arguments)); }
+
+TRun TRecorderHome::CliInterrupted(const std::string& arguments, const std::string& cue) const {
+    TRun run;
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return run;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    // exec all the way down, so that the signal reaches sorvane-cli itself.
+    const std::string command = "exec " + CliCommand(arguments);
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        return run;
+    }
+    bool signalled = false;
+    std::array<char, 4096> chunk;
+    for (;;) {
+        const ssize_t n = ::read(pipeFds[0], chunk.data(), chunk.size());
+        if (n <= 0) break;
+        run.Output.append(chunk.data(), static_cast<std::size_t>(n));
+        if (!signalled && run.Output.find(cue) != std::string::npos) {
+            ::kill(pid, SIGINT);
+            signalled = true;
+        }
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    EXPECT_TRUE(signalled) << "never saw '" << cue << "'";
+    return run;
+}
 
 void TRecorderHome::Change(const std::function<void(vdrive::THost&)>& change) const {
     THostOnFolder on(folder_);
@@ -99,14 +150,45 @@ std::string TRecorderHome::ExportSession(int number, const std::string& image) c
     return image;
 }
 
-void CliProcessTest::SetUp() {
+void CliTest::SetUp() {
     struct stat info {};
     if (::stat("/dev/sr0", &info) == 0) GTEST_SKIP() << "this machine has an optical drive";
+    fs::create_directories(work);
 }
 
-void CliProcessTest::TearDown() {
+void CliTest::TearDown() {
     TTransport::Instance().Close();
     vdrive::THost::Instance().UseMemory();
+}
+
+std::string CliTest::ExportSession(int number) {
+    return recorder.ExportSession(number, tmp.Path() + "/session" + std::to_string(number) + ".iso");
+}
+
+std::string CliTest::Write(const std::string& relative, const std::vector<std::uint8_t>& content) {
+    const std::string path = work + "/" + relative;
+    fs::create_directories(fs::path(path).parent_path());
+    WriteAll(path, content);
+    return path;
+}
+
+std::string CliTest::Write(const std::string& relative, const std::string& text) {
+    return Write(relative, Bytes(text));
+}
+
+std::string CliTest::Sparse(const std::string& relative, std::int64_t bytes) {
+    const std::string path = Write(relative, std::vector<std::uint8_t>());
+    fs::resize_file(path, static_cast<std::uintmax_t>(bytes));
+    return path;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::vector<std::uint8_t> Noise(std::size_t bytes, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> data(bytes);
+    for (auto& byte : data) byte = static_cast<std::uint8_t>(random());
+    return data;
 }
 
 }  // namespace sorvane::test
