@@ -16,6 +16,7 @@
 #include "tasks/local_paths.h"
 #include "tasks/record_checks.h"
 #include "tasks/volume_identity.h"
+#include "tests/device/vdrive_fixture.h"
 
 namespace sorvane::tasks {
 namespace {
@@ -37,6 +38,45 @@ TEST(DeviceNames, DriveIsFoundByIndexDeviceNamePathOrAddress) {
     EXPECT_EQ(FindDrive(burner, "1:0:0"), 2);
     EXPECT_EQ(FindDrive(burner, "sr1"), -1);
     EXPECT_EQ(FindDrive(burner, "?"), 2);
+}
+
+class DriveChoice : public test::VdriveTest {
+protected:
+    // Opens the drives with the UNIT ATTENTION of each one's new disc
+    // taken, as the system's media polling takes it on a desktop.
+    void Open() {
+        ASSERT_TRUE(burner.InitializeTransport(false, test::VdriveLibraryPath()));
+        for (std::size_t i = 0; i < burner.Devices.size(); ++i) {
+            burner.SelectDevice(burner.Devices[i]);
+            burner.TestUnitReady(5000);
+        }
+    }
+};
+
+TEST_F(DriveChoice, LastRecorderIsPreselectedAndItsUnderrunProtectionTakenOver) {
+    vdrive::TDriveModel unprotected = Model("NO UNDERRUN");
+    unprotected.BufferUnderrunFree = false;
+    AddDrive(vdrive::MultiFormatWriter());
+    AddDrive(unprotected);
+    AddDrive(vdrive::DvdRomReader());
+    Open();
+    ASSERT_EQ(burner.Devices.size(), 3u);
+    EXPECT_FALSE(DriveCheck(burner, 2));
+    EXPECT_EQ(DefaultDriveIndex(burner), 1) << "not the reader that comes last";
+    burner.UnderrunProtection = true;
+    SelectDrive(burner, 1);
+    EXPECT_EQ(burner.DeviceId, burner.Devices[1]);
+    EXPECT_FALSE(burner.UnderrunProtection);
+}
+
+TEST_F(DriveChoice, WithReadersOnlyTheLastDriveIsPreselected) {
+    AddDrive(vdrive::DvdRomReader());
+    AddDrive(vdrive::DvdRomReader());
+    Open();
+    EXPECT_EQ(DefaultDriveIndex(burner), 1);
+    std::string failure;
+    EXPECT_EQ(ChooseDrive(burner, "sr5", failure), -1);
+    EXPECT_EQ(failure, "No drive 'sr5'.");
 }
 
 std::array<std::uint8_t, 2048> Descriptor(std::uint8_t type) {

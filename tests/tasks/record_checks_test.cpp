@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "tasks/erase_process.h"
 #include "tasks/record_checks.h"
 #include "tasks/record_speeds.h"
 #include "tests/device/vdrive_fixture.h"
@@ -240,6 +241,48 @@ TEST_F(RecordChecks, SpeedListNamesEachGrantedSpeedOnceFastestFirst) {
     EXPECT_EQ(SpeedFromText("", kind::kCdR), 0);
     SelectWriteSpeed(burner, speeds[2]);
     EXPECT_EQ(burner.GetCurrentWriteSpeed(), 1764);
+}
+
+TEST_F(RecordChecks, EraseListKeepsTheFastestOfEachWholeStepAndCommandLinePicksFromTheList) {
+    vdrive::TDriveModel model = Model("SPEEDS");
+    // 6968 kB/s is 39.5 steps: shown as 40x, like 7056.
+    model.WriteSpeeds = {{K::CdRw, {7056, 6968, 1764}}};
+    Load({K::CdRw}, model);
+    const std::vector<TWriteSpeed> speeds = ProbeWriteSpeeds(burner);
+    ASSERT_EQ(speeds.size(), 3u);
+    EXPECT_EQ(RecordSpeedText(speeds[1]), "40x (6,968 Kb/sec)");
+    const std::vector<TWriteSpeed> erase = EraseSpeeds(speeds);
+    ASSERT_EQ(erase.size(), 2u);
+    EXPECT_EQ(EraseSpeedText(erase[0]), "40x");
+    EXPECT_EQ(erase[0].KBps, 7056);
+    EXPECT_EQ(EraseSpeedText(erase[1]), "10x");
+    // Choosing an item asks for what its text stands for.
+    EXPECT_EQ(erase[1].Request, SpeedFromText("10x", kind::kCdRw));
+
+    EXPECT_EQ(PickSpeed(speeds, 0).KBps, 7056) << "no speed asked for: the fastest";
+    EXPECT_EQ(PickSpeed(speeds, 10).KBps, 1764);
+    EXPECT_EQ(PickSpeed(speeds, 24).KBps, 1764) << "the fastest below";
+    EXPECT_EQ(PickSpeed(speeds, 4).KBps, 1764) << "nothing below: the slowest";
+    EXPECT_EQ(PickSpeed({}, 4).Request, 0) << "an empty list sets the drive's fastest";
+}
+
+TEST_F(RecordChecks, ErasePageRefusesWithItsOwnCaptionsAndEjectsWhatCannotBeErased) {
+    Load({K::CdR, S::Closed, MakeImage(400)});
+    TCheckResult result = CheckErase(burner, true);
+    EXPECT_FALSE(result.Passed);
+    EXPECT_EQ(result.Message.Text, "Insert RW-disc for erasing...");
+    EXPECT_EQ(result.Message.Caption, "Disc is not erasible");
+    EXPECT_TRUE(TrayOpen());
+
+    ASSERT_TRUE(host.Insert(0, {K::None}));
+    burner.TestUnitReady(5000);  // the disc change
+    result = CheckErase(burner, true);
+    EXPECT_EQ(result.Message.Text, "Device is not ready");
+    EXPECT_EQ(result.Message.Caption, "Erase cancelled");
+
+    ASSERT_TRUE(host.Insert(0, {K::CdRw, S::Closed, MakeImage(400)}));
+    burner.TestUnitReady(5000);
+    EXPECT_TRUE(CheckErase(burner, false).Passed);
 }
 
 }  // namespace
