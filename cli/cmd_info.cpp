@@ -57,7 +57,8 @@ int RunInfo(int argc, char** argv) {
     if (index < 0) return 1;
 
     burner.LoadUnload(false);
-    std::printf("Device name: %s\n\n", tasks::DeviceDisplayName(burner.Devices[static_cast<std::size_t>(index)]).c_str());
+    const std::string name = tasks::DeviceDisplayName(burner.Devices[static_cast<std::size_t>(index)]);
+    std::printf("Device name: %s\n\n", name.c_str());
     PrintMatrix(burner);
 
     burner.TestUnitReady(5000);

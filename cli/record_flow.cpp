@@ -13,6 +13,7 @@
 #include "tasks/add_paths.h"
 #include "tasks/disc_sessions.h"
 #include "tasks/emulated_clock.h"
+#include "tasks/erase_process.h"
 #include "tasks/local_paths.h"
 #include "tasks/record_process.h"
 #include "tasks/record_speeds.h"
@@ -148,13 +149,13 @@ bool TRecording::Check(std::int64_t imageSectors) {
             choices_.EraseFirst = true;
         }
     } else {
-        if (const tasks::TCheckResult result = tasks::AddFiles(burner_, task, tasks::NewFilesBytes(burner_), nullptr, choices_, askErase);
-            !result.Passed)
-            return refused(result);
+        const tasks::TCheckResult added =
+            tasks::AddFiles(burner_, task, tasks::NewFilesBytes(burner_), nullptr, choices_, askErase);
+        if (!added.Passed) return refused(added);
         if (request_.Erase && !choices_.EraseFirst) {
             if (!tasks::IsRewritableKind(burner_.GetDiscType())) {
                 burner_.LoadUnload(true);
-                Fail("Insert RW-disc for erasing...");
+                Fail(tasks::kInsertRwDisc);
                 return false;
             }
             choices_.EraseFirst = true;
@@ -164,8 +165,8 @@ bool TRecording::Check(std::int64_t imageSectors) {
         imageSectors = burner_.GetImageSize();
     }
     if (request_.Finalize) burner_.FinalizeDisc = true;
-    if (const tasks::TCheckResult result = tasks::CheckBurn(burner_, task, imageSectors, choices_, askErase); !result.Passed)
-        return refused(result);
+    const tasks::TCheckResult checked = tasks::CheckBurn(burner_, task, imageSectors, choices_, askErase);
+    if (!checked.Passed) return refused(checked);
     return true;
 }
 

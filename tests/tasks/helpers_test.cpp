@@ -1,7 +1,7 @@
-// The tasks' small helpers: drive names and choice, the volume
-// identification read from a primary volume descriptor, what the tasks
-// learn of the local paths they are given, and which disc kinds count as
-// rewritable.
+// The tasks' small helpers: drive names and choice, the Info page's disc
+// values, the volume identification read from a primary volume descriptor,
+// what the tasks learn of the local paths they are given, and which disc
+// kinds count as rewritable.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "tasks/device_choice.h"
+#include "tasks/disc_values.h"
 #include "tasks/local_paths.h"
 #include "tasks/record_checks.h"
 #include "tasks/volume_identity.h"
@@ -77,6 +78,41 @@ TEST_F(DriveChoice, WithReadersOnlyTheLastDriveIsPreselected) {
     std::string failure;
     EXPECT_EQ(ChooseDrive(burner, "sr5", failure), -1);
     EXPECT_EQ(failure, "No drive 'sr5'.");
+}
+
+class DiscValues : public test::VdriveTest {
+protected:
+    TDiscValues Read(const vdrive::TMediumRequest& medium, bool expectKnown = true) {
+        AddDrive(vdrive::MultiFormatWriter(), medium);
+        OpenAndSelect();
+        TDiscValues values;
+        EXPECT_EQ(ReadDiscValues(burner, values), expectKnown);
+        return values;
+    }
+};
+
+TEST_F(DiscValues, ClosedCdHasNoFreeSpaceWhatever) {
+    const TDiscValues values = Read({vdrive::TMediumKind::CdR, vdrive::TMediumState::Finalized,
+                                     VdriveTest::MakeImage(5000, "values.iso")});
+    EXPECT_EQ(values.Type, "CD-R");
+    EXPECT_EQ(values.Status, "Closed");
+    EXPECT_EQ(values.UsedSpace, "10 Mb");
+    EXPECT_EQ(values.FreeSpace, "0 Mb");
+}
+
+TEST_F(DiscValues, RewritableDvdIsNeverClosed) {
+    const TDiscValues values = Read({vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Finalized,
+                                     VdriveTest::MakeImage(5000, "values.iso")});
+    EXPECT_EQ(values.Type, "DVD+RW");
+    EXPECT_EQ(values.Status, "Not closed");
+    EXPECT_NE(values.FreeSpace, "0 Mb");
+}
+
+TEST_F(DiscValues, EmptyDriveLeavesEveryValueUnknown) {
+    const TDiscValues values = Read({vdrive::TMediumKind::None}, false);
+    for (const std::string* value : {&values.Type, &values.MaxSpeed, &values.Status, &values.FullSize,
+                                     &values.UsedSpace, &values.FreeSpace})
+        EXPECT_EQ(*value, "???");
 }
 
 std::array<std::uint8_t, 2048> Descriptor(std::uint8_t type) {
