@@ -52,8 +52,8 @@ void Decode(std::span<const std::uint8_t> sense) {
 
     const std::uint8_t selector = sense.empty() ? 0 : sense[0];
     SRB_ExecSCSICmd srb{};
-    srb.SRB_Status = (selector & 0x80) ? selector : static_cast<std::uint8_t>(SS_ERR);
-    srb.SRB_HaStat = (selector & 0x40) ? static_cast<std::uint8_t>(selector & 0x1F) : static_cast<std::uint8_t>(HASTAT_OK);
+    srb.SRB_Status = (selector & 0x80) ? selector : std::uint8_t{SS_ERR};
+    srb.SRB_HaStat = (selector & 0x40) ? static_cast<std::uint8_t>(selector & 0x1F) : std::uint8_t{HASTAT_OK};
     srb.SRB_TargStat = (selector & 0x20) ? STATUS_BUSY : STATUS_CHKCOND;
     srb.CDBByte[0] = 0x2A;
     alignas(8) std::uint8_t data[300] = {};

@@ -1,7 +1,5 @@
 #include "tasks/disc_sessions.h"
 
-#include "engine/device/sense.h"
-
 namespace sorvane::tasks {
 namespace {
 
@@ -10,16 +8,14 @@ constexpr int kCommandTimeoutMs = 5000;
 // disc before it answers; these bound the wait.
 constexpr int kSpinUpMs = 10000;
 constexpr int kSpinUpPollMs = 500;
-// Additional sense code 3Ah, MEDIUM NOT PRESENT (SPC-4 table 28): there is
-// nothing to wait for.
-constexpr std::uint8_t kAscMediumNotPresent = 0x3A;
 
 }  // namespace
 
 bool LoadAndWaitForDisc(TOrvoBurner& burner) {
     burner.LoadUnload(false);
     bool ready = burner.TestUnitReady(kCommandTimeoutMs);
-    if (!ready && ParseSense(burner.SenseData).Asc != kAscMediumNotPresent)
+    // Without a disc there is nothing to wait for.
+    if (!ready && burner.LastFailureClass() != TSenseClass::NoMedium)
         ready = burner.WaitUntilReady(kSpinUpMs, kSpinUpPollMs) && burner.TestUnitReady(kCommandTimeoutMs);
     return ready;
 }

@@ -34,16 +34,15 @@ TMatrixRow UnderrunRow() { return {"Protection from empty buffer", cap::kUnderru
 
 bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values) {
     const TDiscKind discKind = burner.GetDiscType();
-    const std::string kindName = DiscKindName(discKind);
-    if (kindName == "UNKNOWN") return false;
-    values.Type = kindName;
-    const double unit = IsCdKind(discKind) ? kCdSpeedUnit : kDvdSpeedUnit;
+    if (discKind == kind::kUnknown) return false;
+    const TDiscKindTraits& traits = KindTraits(discKind);
+    values.Type = traits.Name;
+    const double unit = traits.Cd ? kCdSpeedUnit : kDvdSpeedUnit;
     values.MaxSpeed = FormatFloat("0x", burner.GetMaxWriteSpeed() / unit);
 
     const int status = burner.GetDiscStatus();
     values.Status = status == -1 ? "???" : status == 2 ? "Closed" : "Not closed";
-    // Rewritable DVDs can always be written again.
-    if (kindName == "DVD+RW" || kindName == "DVD-RW") values.Status = "Not closed";
+    if (traits.NeverClosed) values.Status = "Not closed";
 
     const std::int64_t capacity = burner.GetDiscCapacity();
     const std::int64_t used = burner.GetUsedSectors();

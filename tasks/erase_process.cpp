@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "engine/device/disc_kind.h"
 #include "tasks/pump.h"
 
 namespace sorvane::tasks {
@@ -18,13 +19,14 @@ constexpr int kSpinUpPollMs = 5000;
 
 TCheckResult CheckErase(TOrvoBurner& burner, bool quickErase) {
     if (!burner.TestUnitReady(kReadyTimeoutMs)) {
-        const bool becomingReady = burner.SenseData[12] == asc::kNotReady;
-        if (!becomingReady || !burner.WaitUntilReady(kSpinUpMs, kSpinUpPollMs) ||
+        if (!MeansNotReady(burner.LastFailureClass()) || !burner.WaitUntilReady(kSpinUpMs, kSpinUpPollMs) ||
             !burner.TestUnitReady(kReadyTimeoutMs))
             return TCheckResult::Refuse("Device is not ready", kEraseCancelled);
     }
     if (burner.IsDiscErasable()) return TCheckResult::Pass();
-    if (quickErase && burner.GetDiscType() == kind::kDvdRam) return TCheckResult::Pass();
+    // A disc written like a hard disk needs no blanking: a quick erase
+    // overwrites its start.
+    if (quickErase && KindTraits(burner.GetDiscType()).RandomAccess) return TCheckResult::Pass();
     burner.LoadUnload(true);
     return TCheckResult::Refuse(kInsertRwDisc, kDiscNotErasable);
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "engine/rtl/owner_wait.h"
 #include "engine/rtl/sync_queue.h"
 
 namespace sorvane::tasks {
@@ -14,7 +15,9 @@ constexpr int kPumpSliceMs = 100;
 
 void PumpUntilDone(const std::function<bool()>& done, const std::function<void()>& tick,
                    const std::function<bool()>& stopRequested, const std::function<void()>& stop) {
-    auto& queue = TSyncQueue::Main();
+    // The first pump makes this thread the queue's owner when no thread is
+    // yet, as the owner's waits below need one.
+    TSyncQueue::Main().Pump();
     bool stopped = false;
     auto nextTick = std::chrono::steady_clock::now();
     while (!done()) {
@@ -26,7 +29,7 @@ void PumpUntilDone(const std::function<bool()>& done, const std::function<void()
             tick();
             nextTick += std::chrono::milliseconds(kProgressEveryMs);
         }
-        queue.PumpUntil(done, kPumpSliceMs);
+        WaitKeepingOwnerAlive(kPumpSliceMs, done);
     }
 }
 

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "engine/device/disc_kind.h"
-#include "engine/device/erase.h"
 
 namespace sorvane::tasks {
 namespace {
@@ -28,9 +27,10 @@ TCheckResult RefuseDisc(TOrvoBurner& burner, std::string text) {
 TCheckResult CheckDiscKind(TOrvoBurner& burner, TRecordTask task) {
     const TDiscKind discKind = burner.GetDiscType();
     if (discKind == kind::kUnknown) return RefuseDisc(burner, "No disc or unknown type.");
-    if (IsPressedKind(discKind))
+    if (KindTraits(discKind).Pressed)
         return RefuseDisc(burner, std::string("Record on ") + DiscKindName(discKind) + " is impossible.");
-    if (task == TRecordTask::ContinueDisc && burner.GetDiscStatus() == discinfo::kStatusComplete && !IsDvdKind(discKind))
+    if (task == TRecordTask::ContinueDisc && burner.GetDiscStatus() == discinfo::kStatusComplete &&
+        !KindTraits(discKind).Dvd)
         return RefuseDisc(burner, "Disc is finalized.");
     return TCheckResult::Pass();
 }
@@ -87,7 +87,7 @@ TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projec
     const std::int64_t c = burner.GetDiscCapacity();
     const std::int64_t u = burner.GetUsedSectors();
     const TDiscKind discKind = burner.GetDiscType();
-    const bool completeCd = burner.GetDiscStatus() == discinfo::kStatusComplete && !IsDvdKind(discKind);
+    const bool completeCd = burner.GetDiscStatus() == discinfo::kStatusComplete && !KindTraits(discKind).Dvd;
     const bool fitsOnlyErased = c - u < p && p <= c;
     if ((task == TRecordTask::RecordNew && fitsOnlyErased && IsRewritableKind(discKind)) || (p <= c && completeCd)) {
         TCheckResult asked = AskToErase(burner, choices, askErase);
@@ -111,7 +111,8 @@ TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t secto
     const TDiscKind discKind = burner.GetDiscType();
     const bool mayErase = task == TRecordTask::RecordNew || task == TRecordTask::RecordImage;
     if (mayErase && c - u < p && p <= c && IsRewritableKind(discKind)) return AskToErase(burner, choices, askErase);
-    if (p > c || choices.EraseFirst || burner.GetDiscStatus() != discinfo::kStatusComplete || IsDvdKind(discKind)) {
+    if (p > c || choices.EraseFirst || burner.GetDiscStatus() != discinfo::kStatusComplete ||
+        KindTraits(discKind).Dvd) {
         if (c - u < p) return TCheckResult::Refuse("Project size overreached free disc space.");
         return TCheckResult::Pass();
     }

@@ -2,8 +2,7 @@
 
 #include <optional>
 
-#include "engine/device/sense.h"
-#include "engine/rtl/sync_queue.h"
+#include "engine/rtl/owner_wait.h"
 #include "tasks/pump.h"
 
 namespace sorvane::tasks {
@@ -71,7 +70,7 @@ std::string Record(TOrvoBurner& burner, const TProcessPlan& plan, const TProcess
             // that cannot be stopped.
             if (events.RecordProgress) events.RecordProgress({total, 0, 0});
             Say(events.Status, "Closing track...");
-            while (!outcome) TSyncQueue::Main().PumpUntil([&] { return outcome.has_value(); }, kPumpSliceMs);
+            while (!outcome) WaitKeepingOwnerAlive(kPumpSliceMs, [&] { return outcome.has_value(); });
         }
     }
     burner.OnWriteDone = nullptr;
@@ -88,11 +87,14 @@ int DeviceFill(const TOrvoBurner& burner) {
 }
 
 bool LetTrayGo(TOrvoBurner& burner) {
+    // The recording's own Abort came before; one made during the wait (the
+    // window closed, say) ends it.
+    const TSCSIDevice::TWaitTicket ticket = burner.WaitTicket();
     for (int waited = 0;; waited += kUnlockPollMs) {
         if (burner.AllowMediumRemoval(true)) return true;
-        const bool busy = burner.TargetBusy || ParseSense(burner.SenseData).Asc == asc::kNotReady;
-        if (!busy || waited >= kUnlockWaitMs) return false;
+        if (!MeansNotReady(burner.LastFailureClass()) || waited >= kUnlockWaitMs) return false;
         burner.Sleep(kUnlockPollMs);
+        if (ticket.Aborted()) return false;
     }
 }
 

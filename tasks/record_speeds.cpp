@@ -12,8 +12,8 @@ namespace {
 
 // The list asks for speeds this far apart: about 1x on a CD, half of 1x on
 // a DVD.
-constexpr int kCdRequestStep = 177;
-constexpr int kDvdRequestStep = 700;
+constexpr std::uint16_t kCdRequestStep = 177;
+constexpr std::uint16_t kDvdRequestStep = 700;
 // A speed step in whole kB/s as the texts are read back: 1x of a CD is
 // 176.4 kB/s, counted as 177.
 constexpr double kCdStepKBps = 177;
@@ -28,20 +28,17 @@ std::uint16_t KBpsOfSteps(double steps, bool cd) {
 }  // namespace
 
 std::vector<TWriteSpeed> ProbeWriteSpeeds(TOrvoBurner& burner) {
-    const bool cd = IsCdKind(burner.GetDiscType());
+    const bool cd = KindTraits(burner.GetDiscType()).Cd;
     const double unit = cd ? kCdSpeedUnit : kDvdSpeedUnit;
     std::vector<TWriteSpeed> speeds;
-    for (int v = burner.GetMaxWriteSpeed(); v > 0; v -= cd ? kCdRequestStep : kDvdRequestStep) {
-        burner.SetWriteSpeed(static_cast<std::uint16_t>(v));
+    for (const std::uint16_t granted : burner.ProbeWriteSpeeds(cd ? kCdRequestStep : kDvdRequestStep)) {
         TWriteSpeed speed;
-        speed.KBps = burner.GetCurrentWriteSpeed();
+        speed.KBps = granted;
         speed.Steps = speed.KBps / unit;
         // The texts round the steps half away from zero, as std::round does.
         speed.Request = KBpsOfSteps(std::round(speed.Steps), cd);
-        const auto same = [&](const TWriteSpeed& s) { return s.KBps == speed.KBps; };
-        if (std::find_if(speeds.begin(), speeds.end(), same) == speeds.end()) speeds.push_back(speed);
+        speeds.push_back(speed);
     }
-    burner.SetWriteSpeed(burner.GetMaxWriteSpeed());
     return speeds;
 }
 
@@ -70,7 +67,7 @@ double SpeedSteps(const std::string& text) {
 }
 
 std::uint16_t SpeedFromText(const std::string& text, int discType) {
-    return KBpsOfSteps(SpeedSteps(text), IsCdKind(discType));
+    return KBpsOfSteps(SpeedSteps(text), KindTraits(discType).Cd);
 }
 
 void SelectWriteSpeed(TOrvoBurner& burner, const TWriteSpeed& speed) {

@@ -73,9 +73,4 @@ struct TProfileText {
 };
 TProfileText ProfileText(std::uint16_t profileNumber);
 
-// Until the front ends read the traits themselves.
-inline bool IsCdKind(int discKind) { return KindTraits(discKind).Cd; }
-inline bool IsDvdKind(int discKind) { return KindTraits(discKind).Dvd; }
-inline bool IsPressedKind(int discKind) { return KindTraits(discKind).Pressed; }
-
 }  // namespace sorvane

@@ -82,5 +82,31 @@ TEST_F(RecordProcess, CtrlCWhileWritingStopsTheRecordingAndUnlocksTheTray) {
     EXPECT_EQ(order.back(), std::make_pair(kPreventAllowMediumRemoval, std::uint8_t{0}));
 }
 
+// A drive still writing out its buffer after a stopped recording keeps the
+// tray for up to two minutes; Stop, or the window closing, ends that wait,
+// but the Abort that stopped the recording before it does not.
+TEST_F(RecordProcess, AbortEndsTheWaitForABusyDriveToLetTheTrayGo) {
+    AddDrive(vdrive::MultiFormatWriter(), {K::DvdR});
+    OpenAndSelect();
+    burner.AllowMediumRemoval(false);
+    vdrive::TFaults faults;
+    faults.BusyCommands = 1000;
+    host.SetFaults(0, faults);
+    int pauses = 0;
+    burner.Sleep = [&](int) {
+        if (++pauses == 3) burner.Abort();
+    };
+    EXPECT_FALSE(tasks::LetTrayGo(burner));
+    EXPECT_EQ(pauses, 3);
+
+    faults.BusyCommands = 2;
+    host.SetFaults(0, faults);
+    pauses = 0;
+    burner.Sleep = [&](int) { ++pauses; };
+    EXPECT_TRUE(tasks::LetTrayGo(burner));
+    EXPECT_EQ(pauses, 2);
+    EXPECT_FALSE(host.Status(0).Locked);
+}
+
 }  // namespace
 }  // namespace sorvane::cli

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "engine/rtl/owner_wait.h"
+#include "engine/rtl/sync_queue.h"
 #include "tasks/erase_process.h"
 #include "tasks/record_checks.h"
 #include "tasks/record_speeds.h"
@@ -241,6 +243,25 @@ TEST_F(RecordChecks, SpeedListNamesEachGrantedSpeedOnceFastestFirst) {
     EXPECT_EQ(SpeedFromText("", kind::kCdR), 0);
     SelectWriteSpeed(burner, speeds[2]);
     EXPECT_EQ(burner.GetCurrentWriteSpeed(), 1764);
+}
+
+// Each step of the probing costs the drive several commands: a window keeps
+// answering between them, and its Stop ends the probing.
+TEST_F(RecordChecks, SpeedProbingKeepsTheOwnersEventsComingAndEndsAtAbort) {
+    vdrive::TDriveModel model = Model("SPEEDS");
+    model.WriteSpeeds = {{K::CdR, {7056, 4234, 1764}}};
+    Load({K::CdR}, model);
+    TSyncQueue::Main().ClaimOwnership();
+    int handled = 0;
+    SetOwnerEventsHook([&] {
+        if (++handled == 3) burner.Abort();
+    });
+    const std::vector<TWriteSpeed> speeds = ProbeWriteSpeeds(burner);
+    SetOwnerEventsHook({});
+    EXPECT_EQ(handled, 3);
+    ASSERT_EQ(speeds.size(), 1u);
+    EXPECT_EQ(speeds[0].KBps, 7056);
+    EXPECT_EQ(Logged(kSetCdSpeed).size(), 4u) << "three steps, then the fastest again";
 }
 
 TEST_F(RecordChecks, EraseListKeepsTheFastestOfEachWholeStepAndCommandLinePicksFromTheList) {
