@@ -187,7 +187,7 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
     }
 }
 
-TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteImage) {
+TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteImageNorDestroyTheOldOne) {
     WriteFile(dir / "data.bin", Pattern(3 << 20, 9));
     TRun run = MakeIso({"-o", dir / "missing-folder/out.iso", dir / "data.bin"});
     EXPECT_EQ(run.Status, 1);
@@ -201,12 +201,19 @@ TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteI
     const std::string small = dir / "small";
     std::filesystem::create_directories(small);
     if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") == 0) {
+        // The image a failed run was to replace stays whole, and nothing
+        // half-written is left beside it.
+        WriteFile(small + "/out.iso", Pattern(100000, 5));
         run = MakeIso({"-o", small + "/out.iso", dir / "data.bin"});
+        const TBytes kept = ReadFile(small + "/out.iso");
+        const auto entries = std::distance(std::filesystem::directory_iterator(small), {});
         ::umount(small.c_str());
         EXPECT_EQ(run.Status, 1);
         EXPECT_NE(run.Err.find("CAN'T WRITE FILE \"" + small + "/out.iso\" [NO SPACE LEFT ON DEVICE]"),
                   std::string::npos)
             << run.Err;
+        EXPECT_TRUE(kept == Pattern(100000, 5));
+        EXPECT_EQ(entries, 1);
     }
 
     EXPECT_EQ(MakeIso({"-o", dir / "x.iso"}).Status, 2) << "no PATH";
