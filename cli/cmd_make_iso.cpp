@@ -114,8 +114,8 @@ int RunMakeIso(int argc, char** argv) {
     if (args.Has("--cache-mb") && !ParseWholeNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, cacheMb))
         return UsageError(kName, "--cache-mb wants a number of MiB from 2 to 4095");
     const std::string bootImage = args.Value("--boot");
-    if (args.Has("--boot") && !IsReadableFile(bootImage))
-        return UsageError(kName, "cannot read the boot image '" + bootImage + "'");
+    if (args.Has("--boot"))
+        if (const std::string problem = BootImageProblem(bootImage); !problem.empty()) return UsageError(kName, problem);
     const bool verbose = args.Has("--verbose");
 
     // The clock must be in place before the burner dates its project.

@@ -280,7 +280,7 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     request.Copyright = text("--copyright");
     if (args.Has("--boot")) {
         request.BootImage = args.Value("--boot");
-        if (!IsReadableFile(request.BootImage)) return "cannot read the boot image '" + request.BootImage + "'";
+        if (const std::string problem = BootImageProblem(request.BootImage); !problem.empty()) return problem;
     }
     if (args.Has("--cache-mb")) {
         std::int64_t mb = 0;

@@ -21,6 +21,17 @@ std::string CantOpenText(const std::string& path) {
 
 std::string CantCreateText(const std::string& path) { return Format("CAN'T CREATE FILE \"%s\"", path.c_str()); }
 
+std::string EmptyBootImageText(const std::string& path) {
+    return Format("BOOT IMAGE \"%s\" IS EMPTY", path.c_str());
+}
+
+std::int64_t ReadableFileSize(const std::string& path) {
+    TFileStreamEx file(path, fmOpenRead | fmShareDenyNone);
+    struct stat st {};
+    if (!file.IsOpen() || ::fstat(file.Handle, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
 std::string ShrunkSourceText(const std::string& path) {
     return ">>> " + Format("FILE \"%s\" IS SHORTER THAN WHEN IT WAS ADDED, ITS END IS RECORDED AS ZEROS", path.c_str());
 }

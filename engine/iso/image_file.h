@@ -78,11 +78,15 @@ private:
     std::string error_;
 };
 
+// The size of a regular file, or -1 when it cannot be opened for reading.
+std::int64_t ReadableFileSize(const std::string& path);
+
 // The texts a save reports. A source whose size changed since it was added
 // is still recorded at the size its directory record already holds: a
 // shrunk one with zeros in place of its missing end, a grown one cut there.
 std::string CantOpenText(const std::string& path);
 std::string CantCreateText(const std::string& path);
+std::string EmptyBootImageText(const std::string& path);
 std::string ShrunkSourceText(const std::string& path);
 std::string GrownSourceText(const std::string& path, std::int64_t recordedBytes);
 

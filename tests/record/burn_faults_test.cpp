@@ -171,6 +171,18 @@ TEST_F(BurnFaults, SourceFileDeletedAfterLayoutFailsBeforeStartingWithItsPath) {
     EXPECT_EQ(CountOf(host.Log(), 0x5C), 0u) << "the write thread never started";
 }
 
+TEST_F(BurnFaults, EmptyBootImageIsRefusedBeforeTheDiscIsTouched) {
+    Insert({K::DvdRw});  // a disc the recording would format first
+    AddProject();
+    const std::string boot = tmp.Path() + "/empty.img";
+    WriteFile(boot, {});
+    burner.Layout().BootImageFile = boot;
+    burner.Layout().MakeBootable = true;
+    EXPECT_EQ(Burn(), "BOOT IMAGE \"" + boot + "\" IS EMPTY");
+    EXPECT_EQ(CountOf(host.Log(), 0x04), 0u) << "no FORMAT UNIT";
+    EXPECT_EQ(CountOf(host.Log(), 0x2A), 0u) << "no WRITE";
+}
+
 // --- The end of the data ------------------------------------------------------------------
 
 TEST_F(BurnFaults, DriveThatNeverFinishesFlushingIsGivenUpAfterHalfAnHour) {

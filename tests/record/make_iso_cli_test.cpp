@@ -220,6 +220,10 @@ TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteI
     EXPECT_EQ(MakeIso({dir / "data.bin"}).Status, 2) << "no output";
     EXPECT_EQ(MakeIso({"-o", dir / "x.iso", "--cache-mb=1", dir / "data.bin"}).Status, 2);
     EXPECT_EQ(MakeIso({"-o", dir / "x.iso", "--boot", dir / "no.img", dir / "data.bin"}).Status, 2);
+    WriteFile(dir / "empty.img", {});
+    run = MakeIso({"-o", dir / "x.iso", "--boot", dir / "empty.img", dir / "data.bin"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("the boot image '" + (dir / "empty.img") + "' is empty"), std::string::npos) << run.Err;
     EXPECT_EQ(MakeIso({"-o", dir / "x.iso", "--frobnicate", dir / "data.bin"}).Status, 2);
     EXPECT_EQ(MakeIso({"-o", dir / "x.iso", dir / "nothing-here"}).Status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "x.iso"));

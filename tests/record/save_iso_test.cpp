@@ -1,6 +1,8 @@
 // Saving an image in the background through the recording pipeline, against
 // the synchronous save of the same project.
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "engine/orvo_burner.h"
@@ -86,6 +88,30 @@ TEST_F(SaveIsoTest, BootableShortProjectWithPostGapIsTheSynchronousImagePaddedTo
     EXPECT_TRUE(std::all_of(async.begin() + static_cast<std::ptrdiff_t>(sync.size()), async.end(),
                             [](std::uint8_t b) { return b == 0; }));
     EXPECT_EQ(burner.BytesWritten(), 614400);
+}
+
+TEST_F(SaveIsoTest, EmptyOrUnreadableBootImageIsRefusedBeforeAnythingIsWritten) {
+    WriteFile(dir / "a.txt", Pattern(5000, 1));
+    ASSERT_TRUE(burner.InsertFile("\\", dir / "a.txt", false));
+    WriteFile(dir / "empty.img", {});
+    WriteFile(dir / "locked.img", Pattern(4096, 2));
+    std::filesystem::permissions(dir / "locked.img", std::filesystem::perms::none);
+    const bool root = ::access((dir / "locked.img").c_str(), R_OK) == 0;  // root reads it all the same
+    burner.Layout().MakeBootable = true;
+    for (const std::string boot : {"empty.img", "locked.img"}) {
+        if (boot == "locked.img" && root) continue;
+        const std::string text = boot == "empty.img" ? "BOOT IMAGE \"" + (dir / boot) + "\" IS EMPTY"
+                                                     : "CAN'T OPEN FILE \"" + (dir / boot) +
+                                                           "\" OR FILE IS IN USES BY OTHER SOFTWARE";
+        burner.Layout().BootImageFile = dir / boot;
+        reports.clear();
+        EXPECT_FALSE(burner.SaveISOImage(dir / "sync.iso", true));
+        EXPECT_TRUE(burner.SaveISOImage(dir / "async.iso", false));
+        EXPECT_EQ(reports, (std::vector<std::string>{text, text})) << "before the call returns";
+        EXPECT_FALSE(burner.Writing());
+        EXPECT_FALSE(std::filesystem::exists(dir / "sync.iso"));
+        EXPECT_FALSE(std::filesystem::exists(dir / "async.iso"));
+    }
 }
 
 TEST_F(SaveIsoTest, SourceDeletedBeforeTheSaveIsReportedBeforeTheCallReturns) {
