@@ -101,11 +101,9 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
         auto backing = impl_->BackingFor(impl_->Drives.size(), error);
         if (!backing) return fail("cannot open the backing file");
         auto drive = std::make_unique<TDrive>(*model, std::move(backing), impl_->Clock);
-        if (!drive->Restore(std::move(*parsed), trayOpen != 0, &why)) {
-            // A pressed disc whose image is gone: the tray is left empty.
-            drive->Insert({TMediumKind::None}, nullptr);
-            drive->PowerOn();
-        }
+        // A pressed disc whose image is gone leaves the tray empty; the
+        // drive says why and keeps the disc for when the image is back.
+        drive->Restore(std::move(*parsed), trayOpen != 0, &why);
         drive->TakeDirty();
         impl_->Drives.push_back(std::move(drive));
     }
@@ -165,7 +163,7 @@ bool THost::TImpl::SaveLocked(std::string* error) {
     for (auto& drive : Drives) {
         drive->Checkpoint();
         out << "drive " << drive->Model().Name << ' ' << (drive->TrayOpen() ? 1 : 0) << '\n';
-        out << drive->Medium().Serialize();
+        out << drive->KeptMedium().Serialize();
         out << "end\n";
     }
     // Written beside and renamed over, so a crash never leaves half a file.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "tests/device/vdrive_fixture.h"
 #include "tests/support/cli_runner.h"
 
@@ -60,6 +62,49 @@ TEST_F(Cli, UnknownDeviceAndBadOptionsAreRefused) {
     EXPECT_EQ(run.Output, "sorvane-cli info: unknown option '--bogus'\n");
     run = recorder.Cli("devices extra");
     EXPECT_EQ(run.ExitCode, 2);
+}
+
+TEST_F(Cli, VdriveKeepsAPressedDiscsImageByItsWholePathAndNeverDropsADiscWithoutAWord) {
+    const std::string folder = recorder.Folder() + "/work";
+    ASSERT_EQ(test::Shell("mkdir -p " + test::Quote(folder + "/p1") + " " + test::Quote(folder + "/elsewhere")).ExitCode,
+              0);
+    ASSERT_EQ(test::Shell("cp " + test::Quote(test::VdriveTest::MakeImage(300, "pressed.iso")) + " " +
+                          test::Quote(folder + "/p1/out.iso"))
+                  .ExitCode,
+              0);
+    // A two-session CD-R goes first, and its recording with it.
+    ASSERT_NO_FATAL_FAILURE(recorder.Change([](vdrive::THost& host) {
+        std::string error;
+        ASSERT_TRUE(host.Insert(0, {vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed,
+                                    test::VdriveTest::MakeImage(5000, "cli.iso")},
+                                &error))
+            << error;
+    }));
+    TRun run = test::Shell("cd " + test::Quote(folder) + " && " +
+                           recorder.CliCommand("vdrive insert cd-rom --image p1/out.iso") + " 2>&1");
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_NE(run.Output.find("0: took out the cd-r, appendable, 1 session; what was recorded on it is gone\n"),
+              std::string::npos)
+        << run.Output;
+
+    run = test::Shell("cd " + test::Quote(folder + "/elsewhere") + " && " + recorder.CliCommand("vdrive status") +
+                      " 2>&1");
+    EXPECT_NE(run.Output.find("disc:     cd-rom\n"), std::string::npos) << "read from any folder\n" << run.Output;
+    EXPECT_NE(run.Output.find("state:    finalized (pressed)\n"), std::string::npos) << run.Output;
+
+    // Its image moved away: the tray is empty, and the recorder says why.
+    ASSERT_EQ(test::Shell("mv " + test::Quote(folder + "/p1") + " " + test::Quote(folder + "/p2")).ExitCode, 0);
+    run = recorder.Cli("vdrive status");
+    EXPECT_NE(run.Output.find("disc:     none\n"), std::string::npos) << run.Output;
+    const std::string image = std::filesystem::path(folder + "/p1/out.iso").lexically_normal().string();
+    EXPECT_NE(run.Output.find("warning: the cd-rom pressed from " + image + " is not in the tray"),
+              std::string::npos)
+        << run.Output;
+    // Back in place, it is in the tray again.
+    ASSERT_EQ(test::Shell("mv " + test::Quote(folder + "/p2") + " " + test::Quote(folder + "/p1")).ExitCode, 0);
+    run = recorder.Cli("vdrive list");
+    EXPECT_NE(run.Output.find("cd-rom, finalized (pressed), 1 session\n"), std::string::npos) << run.Output;
+    EXPECT_EQ(run.Output.find("warning"), std::string::npos) << run.Output;
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ std::vector<TEraseCase> Cases() {
         {"CdRwQuick", {K::CdRw, S::Closed, image}, 1, kind::kCdRw, 150, 1, 0x11, {}, 0},
         {"CdRwFull", {K::CdRw, S::Closed, image}, 0, kind::kCdRw, 4500, 1, 0x10, {}, 0},
         {"DvdRwSequentialQuick", {K::DvdRw, S::Closed, image}, 1, kind::kDvdRwSequential, 600, 0.5, 0x11, {}, 0},
-        {"DvdRwSequentialFull", {K::DvdRw, S::Appendable, image}, 0, kind::kDvdRwSequential, 4440, 0.5, 0x10, {}, 0},
+        {"DvdRwSequentialFull", {K::DvdRw, S::Open, image}, 0, kind::kDvdRwSequential, 4440, 0.5, 0x10, {}, 0},
         {"DvdRwRestrictedQuick", {K::DvdRwRestricted, S::Closed, image}, 1, kind::kDvdRwRestrictedOverwrite, 600,
          0.5, 0x11, {}, 0},
         {"DvdRwRestrictedFull", {K::DvdRwRestricted, S::Closed, image}, 0, kind::kDvdRwRestrictedOverwrite, 4440,

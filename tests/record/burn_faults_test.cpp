@@ -308,7 +308,7 @@ TEST_F(BurnFaults, FinalizeTrackOffClosesNothingButReleasesTheDrive) {
     const auto steps = RecordingSteps();
     EXPECT_FALSE(Has(steps, "CLOSE"));
     EXPECT_TRUE(Has(steps, "UNLOCK"));
-    EXPECT_EQ(host.Status(0).State, "appendable");
+    EXPECT_EQ(host.Status(0).State, "incomplete (last session open)");
 }
 
 // --- The drive buffer -----------------------------------------------------------------------------
