@@ -11,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_choice.h"
+#include "cli/emulated_clock.h"
 #include "cli/erase_progress.h"
 #include "cli/options.h"
 #include "engine/rtl/format.h"
@@ -160,8 +161,12 @@ int RunErase(int argc, char** argv) {
     int status = kExitFailed;
     {
         TOrvoBurner burner;
-        if (OpenAndChooseDrive(burner, args.Value("--device")) >= 0)
+        if (OpenAndChooseDrive(burner, args.Value("--device")) >= 0) {
+            // The erase thread polls the drive between pauses: on the
+            // recorder's clock, so that its progress is seen as it moves.
+            PaceWithEmulatedRecorder(burner);
             status = EraseWithChecks(burner, request);
+        }
     }
     TThread::WaitForFreeOnTerminateThreads();
     return status;
