@@ -21,8 +21,9 @@ bool AllowedWhileBusy(std::uint8_t opcode) {
     return ReportsState(opcode) || opcode == op::ModeSense10 || opcode == op::ReadBufferCapacity;
 }
 
-bool Contains(const std::vector<TMediumKind>& kinds, TMediumKind kind) {
-    return std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
+template <typename T>
+bool Contains(const std::vector<T>& values, T value) {
+    return std::find(values.begin(), values.end(), value) != values.end();
 }
 
 }  // namespace
@@ -73,6 +74,7 @@ TReply TDrive::Execute(const TCommand& c) {
         --Faults.LongWriteStorm;
         return TReply::Check(sense::NotReadyLongWrite);
     }
+    if (Contains(model_.UnknownCommands, opcode)) return TReply::Check(sense::InvalidOpcode);
     if (auto pending = Pending(opcode)) return TReply::Check(*pending);
 
     switch (opcode) {

@@ -111,6 +111,9 @@ struct TDriveModel {
     bool VendorPage30 = false;      // answers MODE SENSE page 30h
     bool GetConfiguration = true;   // older drives answer 46h with INVALID COMMAND OPERATION CODE
     bool ReadBufferCapacity = true; // some drives answer 5Ch with INVALID COMMAND OPERATION CODE
+    // Further operation codes answered with INVALID COMMAND OPERATION CODE,
+    // as reading drives and some USB bridges answer the writers' queries.
+    std::vector<std::uint8_t> UnknownCommands;
     // Feature versions that differ from 0, e.g. {0x002F, 1}.
     std::vector<std::pair<std::uint16_t, std::uint8_t>> FeatureVersions;
 };
@@ -119,6 +122,10 @@ struct TDriveModel {
 const TDriveModel& MultiFormatWriter();  // DVD±RW/±R/+R DL/RAM and CD-R/RW writer, "dvd-multi"
 const TDriveModel& CdRwWriter();         // CD-R/RW writer that reads DVD-ROM, "cd-rw"
 const TDriveModel& DvdRomReader();       // reads everything, writes nothing, "dvd-rom"
+// Reads everything, writes nothing, and knows no READ DISC INFORMATION,
+// READ TRACK INFORMATION or READ FORMAT CAPACITIES: a disc's sessions are
+// learnt from its TOC and READ CAPACITY only, "usb-reader".
+const TDriveModel& UsbBridgeReader();
 // A shipped model by its Name, or nullptr.
 const TDriveModel* FindModel(std::string_view name);
 
