@@ -63,5 +63,42 @@ TEST_F(DriveSourceTest, SessionsAreListedAndExtractedFromTheDrive) {
     EXPECT_TRUE(std::filesystem::is_regular_file(tmp.Path() + "/Docs/" + kLongName));
 }
 
+// Reading drives of old and some USB bridges know no READ DISC INFORMATION
+// nor READ TRACK INFORMATION: the session's place comes from the TOC.
+class ReadingDriveSourceTest : public DriveSourceTest {
+protected:
+    void SetUp() override {
+        const std::string image = tmp.Path() + "/s1.iso";
+        WriteAll(image, ThreeSessionDisc().Sessions[0]);
+        AddDrive(vdrive::UsbBridgeReader(), {vdrive::TMediumKind::CdRom, vdrive::TMediumState::Blank, image});
+        OpenAndSelect();
+        sectors = static_cast<std::uint32_t>(ThreeSessionDisc().Sessions[0].size() / 2048);
+    }
+    std::uint32_t sectors = 0;
+};
+
+TEST_F(ReadingDriveSourceTest, PressedDiscIsListedImportedAndExtractedFromItsToc) {
+    TDriveDiscSource disc(burner);
+    const std::vector<TDiscSession> sessions = ReadDiscSessions(disc, Sink());
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_TRUE(sessions[0].TrackKnown);
+    EXPECT_EQ(sessions[0].Track.TrackStart, 0u);
+    EXPECT_EQ(sessions[0].Track.TrackSize, sectors);
+    ASSERT_TRUE(sessions[0].FileSystemFound);
+    const TDiscNode* big = FindDiscNode(sessions[0].Root, "big.bin");
+    ASSERT_NE(big, nullptr);
+    TSessionExtractor extractor(disc, Sink());
+    ASSERT_TRUE(extractor.ExtractNode(*big, tmp.Path()).Ok());
+    EXPECT_EQ(ReadAll(tmp.Path() + "/big.bin"), BigFileContent());
+
+    TSessionReader reader(disc, burner.Project(), Sink());
+    ASSERT_TRUE(reader.ImportSession(255));
+    EXPECT_NE(burner.Project().FindFile(burner.Project().Root(), "big.bin"), nullptr);
+
+    // What the disc holds, as READ CAPACITY tells it.
+    EXPECT_EQ(burner.GetDiscCapacity(), sectors);
+    EXPECT_EQ(burner.GetUsedSectors(), sectors);
+}
+
 }  // namespace
 }  // namespace sorvane::test
