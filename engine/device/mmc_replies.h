@@ -80,6 +80,8 @@ inline constexpr std::uint8_t kStatusEmpty = 0;
 inline constexpr std::uint8_t kStatusIncomplete = 1;
 inline constexpr std::uint8_t kStatusComplete = 2;
 inline constexpr std::uint8_t kSessionEmpty = 0;
+inline constexpr std::uint8_t kSessionIncomplete = 1;
+inline constexpr std::uint8_t kSessionDamaged = 2;
 }  // namespace discinfo
 
 }  // namespace sorvane

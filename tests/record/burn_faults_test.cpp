@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/record/disc_checks.h"
+#include "engine/record/disc_close.h"
 #include "engine/rtl/sync_queue.h"
 #include "tests/record/burn_fixture.h"
 
@@ -137,6 +139,58 @@ TEST_F(BurnFaults, AbortMidBurnStopsWritingAndLeavesTheDriveLocked) {
     Swap({K::DvdPlusR});
     AddProject(7);
     EXPECT_EQ(Burn(), "");
+}
+
+// An interrupted recording leaves its session open (on a CD its track is
+// closed by the cache synchronisation, elsewhere the track stays open too).
+// A recording onto it would be added to that session, inside a volume that
+// starts where the interrupted one does, and never be seen: it is refused
+// before anything is written. Closing the session makes the disc appendable.
+class InterruptedRecording : public BurnFaults, public ::testing::WithParamInterface<K> {};
+
+TEST_P(InterruptedRecording, LeavesASessionOpenThatIsRefusedUntilClosedAndThenContinued) {
+    Insert({GetParam()});
+    AddProject();
+    std::atomic<int> writes{0};
+    host.SetLogSink([&](const vdrive::TLogEntry& entry) {
+        if (entry.Cdb[0] == 0x2A && ++writes == 4) burner.Abort();
+    });
+    ASSERT_EQ(Burn(), "OPERATION ABORTED BY USER");
+    host.SetLogSink({});
+    burner.AllowMediumRemoval(true);
+    EXPECT_EQ(host.Status(0).State, "incomplete (last session open)");
+
+    burner.ResetProject();
+    files.clear();
+    AddProject(5);
+    EXPECT_EQ(Burn(), kSessionLeftOpenText);
+    EXPECT_EQ(CountOf(host.Log(), 0x2A), 0u) << "nothing is written";
+    EXPECT_TRUE(disc::LastSessionLeftOpen(burner, burner.GetDiscType()));
+
+    ASSERT_EQ(disc::CloseOpenSession(burner, burner.GetDiscType(), false), "");
+    EXPECT_FALSE(disc::LastSessionLeftOpen(burner, burner.GetDiscType()));
+    const vdrive::TDriveStatus status = host.Status(0);
+    EXPECT_EQ(status.State, "appendable");
+    ASSERT_EQ(status.Sessions.size(), 1u);
+    EXPECT_TRUE(status.Sessions[0].Closed);
+
+    ASSERT_EQ(Burn(), "");
+    ASSERT_EQ(host.Status(0).Sessions.size(), 2u);
+    ExpectSessionHolds(2, files);
+}
+
+INSTANTIATE_TEST_SUITE_P(WriteOnce, InterruptedRecording, ::testing::Values(K::CdR, K::DvdR, K::DvdPlusR),
+                         [](const ::testing::TestParamInfo<K>& param) { return MediumTestName(param.param); });
+
+TEST_F(BurnFaults, TrackLeftOpenByAKilledRecordingIsClosedWithItsSession) {
+    // What a recording killed mid-track leaves: an open track in an open session.
+    Insert({K::CdR, vdrive::TMediumState::Open, MakeImage(5000, "killed.iso")});
+    AddProject();
+    EXPECT_EQ(Burn(), kSessionLeftOpenText);
+    ASSERT_EQ(disc::CloseOpenSession(burner, kind::kCdR, false), "");
+    EXPECT_EQ(host.Status(0).State, "appendable");
+    ASSERT_EQ(Burn(), "");
+    ExpectSessionHolds(2, files);
 }
 
 TEST_F(BurnFaults, TrayPulledOpenMidBurnEndsWithWriterErrorWithoutWaitingForTheDisc) {
