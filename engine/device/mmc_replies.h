@@ -63,6 +63,7 @@ struct TFeatureReply {
     std::uint16_t CurrentProfile = 0;
     std::uint16_t FeatureCode = 0;
     std::uint8_t FeatureFlags = 0;  // version, persistent, current
+    std::uint8_t FirstData = 0;     // the first byte after the feature's header, 0 when it has none
 };
 TFeatureReply DecodeFeatureReply(std::span<const std::uint8_t> reply);
 

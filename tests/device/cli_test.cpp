@@ -30,6 +30,8 @@ TEST_F(Cli, DevicesAndInfoWorkOnAFreshMachineWithTheDefaultRecorder) {
     EXPECT_EQ(info.ExitCode, 0) << info.Output;
     for (const char* line : {"Device name: sr0: VIRTUAL DVD-RW VR-1650 1.02\n",
                              "  CD-R     yes        CD-R     yes\n", "  DVD      yes        Test     yes\n",
+                             // A writer writes DVD+R and DVD+RW whatever disc is loaded.
+                             "  DVD+R    yes        DVD+R    yes\n", "  DVD+RW   yes        DVD+RW   yes\n",
                              "Protection from empty buffer: yes\n", "Disc type:    CD-R\n", "Max speed:    48x\n",
                              "Status:       Not closed\n", "Full size:    703 Mb\n", "Used space:   0 Mb\n",
                              "Free space:   703 Mb\n", "Disc label:   \n", "Program:      \n"})
