@@ -123,15 +123,17 @@ int RunMakeIso(int argc, char** argv) {
     TOrvoBurner burner;
     TProgressLine progress(stderr);
     std::atomic<int> warnings{0};
+    TRenameReports renames;
     const auto warn = [&](const std::string& text) {
         progress.Print(std::string(kName) + ": warning: " + text);
     };
-    // Errors and file-system warnings always reach the user; the rest of the
-    // engine's diagnostics only with --verbose. Workers post them too.
+    // Errors, file-system warnings and renamed entries always reach the
+    // user; the rest of the engine's diagnostics only with --verbose.
+    // Workers post them too.
     burner.OnDebugMessage = [&](TSCSIDevice&, const std::string& message, int mType) {
         const bool problem = mType == mtError || mType == mtFileSystem;
         if (problem) ++warnings;
-        if (problem || verbose) progress.Print(message);
+        if (problem || verbose || renames.FirstTime(message)) progress.Print(message);
     };
 
     burner.SetCacheSize(static_cast<std::uint32_t>(cacheMb << 20));

@@ -104,8 +104,9 @@ TEST_F(RecordEnds, FileOfTheDiscIsReplacedOnlyWhenTheReplaceOptionSaysSo) {
     TRun run = Cli("continue " + second);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Output,
-              "sorvane-cli continue: Element \"a.txt\" already exists in this node.\nReplace?\n"
-              "Give --replace to answer Yes.\n");
+              "sorvane-cli continue: Element \"a.txt\" already exists in this node.\nReplace?\n'" + work +
+                  "/two/a.txt' would replace the file of that name in the root, which the disc's last session "
+                  "holds.\nGive --replace to answer Yes.\n");
     EXPECT_EQ(Status().Sessions.size(), 1u);
     run = Cli("continue --replace " + second);
     EXPECT_EQ(run.ExitCode, 0) << run.Output;
@@ -161,6 +162,35 @@ TEST_F(RecordEnds, EntriesLeftOutOrALastSessionReadInPartEndWithStatusThree) {
         << run.Output;
     EXPECT_NE(run.Output.find("Record finished successfully\n"), std::string::npos) << run.Output;
     EXPECT_EQ(Status().Sessions.size(), 2u);
+}
+
+TEST_F(RecordEnds, NamesDifferingOnlyInCaseAreAllRecordedAndReplaceReplacesOnlyTheSamePlace) {
+    if (!HaveReaders()) GTEST_SKIP() << "xorriso is not installed";
+    // Two files of one folder here, which the project would take for one.
+    Write("doc/Index.html", "upper\n");
+    Write("doc/index.html", "lower\n");
+    Write("doc/FAQ.html", "faq\n");
+    Insert({K::CdR});
+    const std::string rename = ">>> NAME \"index.html\" IN \"\\DOC\" RECORDED AS \"index~1.html\"\n";
+    TRun run = Cli("burn --replace " + Quote(work + "/doc"));
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(run.Output.find(rename), run.Output.rfind(rename)) << "said once\n" << run.Output;
+    EXPECT_NE(run.Output.find(rename), std::string::npos) << run.Output;
+    TFoundTree found = ReadWithXorriso(ExportSession(1), tmp.Path());
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_TRUE(found["/doc/Index.html"].Content == Bytes("upper\n"));
+    EXPECT_TRUE(found["/doc/index~1.html"].Content == Bytes("lower\n"));
+    EXPECT_TRUE(found["/doc/FAQ.html"].Content == Bytes("faq\n"));
+
+    // The next session: the renamed file is the new version of the one the
+    // disc holds apart, and nothing else is added or lost.
+    Write("doc/index.html", "lower, again\n");
+    run = Cli("continue --replace " + Quote(work + "/doc"));
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    found = ReadWithXorriso(ExportSession(2), tmp.Path());
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_TRUE(found["/doc/Index.html"].Content == Bytes("upper\n"));
+    EXPECT_TRUE(found["/doc/index~1.html"].Content == Bytes("lower, again\n"));
 }
 
 TEST_F(RecordEnds, SpeedOptionTakesTheDrivesSpeedOfThatManyStepsOrTheNextBelow) {
