@@ -24,6 +24,7 @@ constexpr TCommand kCommands[] = {
     {"burn", "record files and folders on a disc", RunBurn},
     {"continue", "add files and folders to a disc as a new session", RunContinue},
     {"burn-image", "record an ISO image file on a disc", RunBurnImage},
+    {"close", "close a session an interrupted recording left open", RunClose},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -3,7 +3,8 @@
 // the last session from the disc information, and a session's track start
 // from READ TRACK INFORMATION (one track per session). A drive that knows
 // neither of those queries (reading drives of old, some USB bridges) is
-// asked for its TOC instead, which a pressed or closed disc always has.
+// asked for its TOC instead, which a pressed or closed disc always has. On
+// overwritable media, a session is as large as its volume, not the disc.
 //
 //   TDriveDiscSource disc(burner);
 //   TSessionReader reader(disc, burner.Project(), sink);
@@ -37,6 +38,20 @@ public:
         if (drive_.ReadTrackInformation(track)) {
             info.TrackStart = drive_.TrackInfo.TrackStart;
             info.TrackSize = drive_.TrackInfo.TrackSize;
+            // A track left open by an interrupted recording runs to the end of
+            // the disc; what it holds ends at its next writable address.
+            const TTrackInfo& t = drive_.TrackInfo;
+            if ((t.ValidFlags & kNwaValid) && t.NextWritable > t.TrackStart &&
+                t.NextWritable - t.TrackStart < info.TrackSize)
+                info.TrackSize = t.NextWritable - t.TrackStart;
+            // Overwritable media are one track, formatted from end to end;
+            // what the session holds is its volume, whose size the volume
+            // descriptor at the start of the disc tells.
+            if (OverwrittenInPlace()) {
+                const std::uint32_t volume = drive_.FindVolumeSpaceSize();
+                if (volume > info.TrackStart && volume - info.TrackStart < info.TrackSize)
+                    info.TrackSize = volume - info.TrackStart;
+            }
             return true;
         }
         const TDiscToc* toc = Toc();
@@ -44,6 +59,14 @@ public:
     }
 
 private:
+    bool OverwrittenInPlace() {
+        if (!overwritten_) {
+            const TDiscKind kind = drive_.GetDiscType();
+            overwritten_ = kind == kind::kDvdRam || kind == kind::kDvdRwRestrictedOverwrite || kind == kind::kDvdPlusRw;
+        }
+        return *overwritten_;
+    }
+
     // The TOC, read once per source.
     const TDiscToc* Toc() {
         if (!toc_) {
@@ -56,6 +79,7 @@ private:
 
     TSCSIDevice& drive_;
     std::optional<TDiscToc> toc_;
+    std::optional<bool> overwritten_;
 };
 
 }  // namespace sorvane

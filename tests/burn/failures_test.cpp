@@ -193,6 +193,43 @@ TEST_F(RecordEnds, NamesDifferingOnlyInCaseAreAllRecordedAndReplaceReplacesOnlyT
     EXPECT_TRUE(found["/doc/index~1.html"].Content == Bytes("lower, again\n"));
 }
 
+// A recording killed mid-track leaves an open track in an open session.
+TEST_F(RecordEnds, SessionLeftOpenIsRefusedWithTheRemedyNeverRecordedIntoAndCanBeClosed) {
+    const std::string image = VdriveTest::MakeImage(5000, "killed.iso");
+    Insert({K::CdR, S::Open, image});
+    const std::string sentence =
+        "The disc's last session was left open by an interrupted recording: close it (sorvane-cli close) and the "
+        "disc takes new sessions again while it has room.\n";
+    for (const std::string command : {"burn", "continue"}) {
+        const TRun run = Cli(command + " " + SmallFile());
+        EXPECT_EQ(run.ExitCode, 1) << run.Output;
+        EXPECT_EQ(run.Output, "sorvane-cli " + command + ": " + sentence);
+    }
+    EXPECT_EQ(Status().State, "incomplete (last session open)") << "nothing was written";
+    TRun run = Cli("sessions");
+    EXPECT_NE(run.Output.find("Session  001 - 9.77 Mb\n  incomplete: left open by an interrupted recording"),
+              std::string::npos)
+        << run.Output;
+
+    run = Cli("close");
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(run.Output, "Closing session...\nSession closed: the disc is appendable, 'continue' adds new sessions.\n");
+    EXPECT_EQ(Status().State, "appendable");
+    EXPECT_EQ(Cli("close").Output, "Nothing to close: the disc has no open session.\n");
+    run = Cli("continue " + SmallFile());
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(Status().Sessions.size(), 2u);
+
+    // A rewritable disc is erased instead, when the user says so.
+    Insert({K::CdRw, S::Open, image});
+    run = Cli("burn " + SmallFile());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Output.find("Give --erase to answer Yes."), std::string::npos) << run.Output;
+    run = Cli("burn --erase " + SmallFile());
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(Status().State, "appendable");
+}
+
 TEST_F(RecordEnds, SpeedOptionTakesTheDrivesSpeedOfThatManyStepsOrTheNextBelow) {
     Insert({K::CdR});
     const std::string file = SmallFile();

@@ -100,5 +100,27 @@ TEST_F(ReadingDriveSourceTest, PressedDiscIsListedImportedAndExtractedFromItsToc
     EXPECT_EQ(burner.GetUsedSectors(), sectors);
 }
 
+// An overwritable disc is one track from end to end; its session is as
+// large as the volume on it.
+class OverwritableDriveSourceTest : public DriveSourceTest {
+protected:
+    void SetUp() override {
+        const std::string image = tmp.Path() + "/s1.iso";
+        WriteAll(image, ThreeSessionDisc().Sessions[0]);
+        AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Closed, image});
+        OpenAndSelect();
+    }
+};
+
+TEST_F(OverwritableDriveSourceTest, SessionIsAsLargeAsItsVolumeNotAsTheFormattedDisc) {
+    TDriveDiscSource disc(burner);
+    const std::vector<TDiscSession> sessions = ReadDiscSessions(disc, Sink());
+    ASSERT_EQ(sessions.size(), 1u);
+    ASSERT_TRUE(sessions[0].FileSystemFound);
+    EXPECT_EQ(sessions[0].Track.TrackStart, 0u);
+    EXPECT_EQ(sessions[0].Track.TrackSize, burner.FindVolumeSpaceSize());
+    EXPECT_LT(sessions[0].SizeBytes(), 2u * 1048576) << sessions[0].Caption();
+}
+
 }  // namespace
 }  // namespace sorvane::test
