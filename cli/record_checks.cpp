@@ -5,6 +5,7 @@
 #include "engine/device/disc_kind.h"
 #include "engine/device/erase.h"
 #include "engine/record/disc_close.h"
+#include "engine/record/disc_target.h"
 
 namespace sorvane::cli {
 namespace {
@@ -129,6 +130,15 @@ TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t secto
     if (p <= c && choices.EraseFirst) return TCheckResult::Pass();
     if (task != TRecordTask::RecordImage && disc::LastSessionLeftOpen(burner, burner.GetDiscType()))
         return RefuseDisc(burner, SessionLeftOpenText(burner.GetDiscType()));
+    // An image's own addresses count from the disc's first sector. A
+    // rewritable disc that holds data is offered the erase below.
+    if (task == TRecordTask::RecordImage && !IsRewritableKind(burner.GetDiscType()) &&
+        !disc::OverwrittenInPlace(burner.GetDiscType())) {
+        const int status = burner.GetDiscStatus();
+        if (status > discinfo::kStatusEmpty && status != discinfo::kStatusComplete)
+            return RefuseDisc(burner, "The disc is not empty: an image is recorded from the disc's first sector, "
+                                      "so it needs a blank disc.");
+    }
     const TDiscKind discKind = burner.GetDiscType();
     const bool mayErase = task == TRecordTask::RecordNew || task == TRecordTask::RecordImage;
     if (mayErase && c - u < p && p <= c && IsRewritableKind(discKind)) return AskToErase(burner, choices, askErase);

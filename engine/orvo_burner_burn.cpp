@@ -100,7 +100,9 @@ TDiscRecording TOrvoBurner::DiscRecordingSettings() const {
 }
 
 bool TOrvoBurner::RefuseRecording(const std::string& error) {
-    DebugMessage(">>> " + error, mtError);
+    // The owner learns it from OnWriteDone; a debug line as well would tell
+    // it twice.
+    if (!OnWriteDone) DebugMessage(">>> " + error, mtError);
     ReportWriteDone(error);
     return false;
 }

@@ -34,6 +34,11 @@ TEST_F(RecordEnds, DiscsThatCannotTakeARecordingAreEjectedWithTheReason) {
          "sorvane-cli continue: Disc is finalized.\n"},
         // Refused before an erase that could only fail.
         {{K::CdR}, "burn --erase", "sorvane-cli burn: Insert RW-disc for erasing...\n"},
+        // Said once, with what would do.
+        {{K::CdR, S::Closed, VdriveTest::MakeImage(400, "used.iso")},
+         "burn-image",
+         "sorvane-cli burn-image: The disc is not empty: an image is recorded from the disc's first sector, so it "
+         "needs a blank disc.\n"},
     };
     const std::string file = SmallFile();
     for (const auto& c : cases) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 
 #include "tests/device/vdrive_fixture.h"
@@ -33,7 +34,7 @@ TEST_F(Cli, DevicesAndInfoWorkOnAFreshMachineWithTheDefaultRecorder) {
                              // A writer writes DVD+R and DVD+RW whatever disc is loaded.
                              "  DVD+R    yes        DVD+R    yes\n", "  DVD+RW   yes        DVD+RW   yes\n",
                              "Protection from empty buffer: yes\n", "Disc type:    CD-R\n", "Max speed:    48x\n",
-                             "Status:       Not closed\n", "Full size:    703 Mb\n", "Used space:   0 Mb\n",
+                             "Status:       Blank\n", "Full size:    703 Mb\n", "Used space:   0 Mb\n",
                              "Free space:   703 Mb\n", "Disc label:   \n", "Program:      \n"})
         EXPECT_NE(info.Output.find(line), std::string::npos) << line << "\n" << info.Output;
 }
@@ -50,9 +51,68 @@ TEST_F(Cli, InfoOfAFinalizedDiscShowsItsVolumeIdentification) {
 
     const TRun info = recorder.Cli("info -d sr0");
     EXPECT_EQ(info.ExitCode, 0) << info.Output;
-    for (const char* line : {"Status:       Closed\n", "Free space:   0 Mb\n", "Disc label:   TEST_VOLUME\n",
+    for (const char* line : {"Status:       Finalized\n", "Free space:   0 Mb\n", "Disc label:   TEST_VOLUME\n",
                              "Record time:  01.03.2024\n", "Program:      SORVANE\n", "Preparer:     \n"})
         EXPECT_NE(info.Output.find(line), std::string::npos) << line << "\n" << info.Output;
+}
+
+// One vocabulary for what can be done with a disc: the recorder's status
+// and the program's info say the same.
+TEST_F(Cli, InfoAndTheRecordersStatusDescribeADiscInTheSameWords) {
+    const std::string image = test::VdriveTest::MakeImage(5000, "words.iso");
+    for (const auto& [medium, words] :
+         std::vector<std::pair<vdrive::TMediumRequest, std::string>>{
+             {{vdrive::TMediumKind::CdR}, "blank"},
+             {{vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed, image}, "appendable"},
+             {{vdrive::TMediumKind::CdR, vdrive::TMediumState::Open, image}, "incomplete (last session open)"},
+             {{vdrive::TMediumKind::CdR, vdrive::TMediumState::Finalized, image}, "finalized"},
+             {{vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Closed, image}, "appendable"}}) {
+        recorder.Insert(medium);
+        const std::string state = recorder.Status().State;
+        EXPECT_TRUE(state.starts_with(words)) << state;
+        std::string status = "Status:       " + words + "\n";
+        status[14] = static_cast<char>(std::toupper(status[14]));
+        const TRun info = recorder.Cli("info");
+        EXPECT_NE(info.Output.find(status), std::string::npos) << status << info.Output;
+    }
+}
+
+// Reading drives of old and some USB bridges answer neither READ DISC
+// INFORMATION nor READ TRACK INFORMATION: a pressed disc in one is still
+// listed, extracted and measured, from its TOC and READ CAPACITY.
+TEST_F(Cli, DriveWithoutTrackInformationShowsListsAndExtractsAPressedDisc) {
+    const std::string tree = recorder.Folder() + "/tree";
+    const std::string image = recorder.Folder() + "/pressed.iso";
+    ASSERT_EQ(test::Shell("mkdir -p " + test::Quote(tree + "/Docs") + " && head -c 3000000 /dev/zero | tr '\\0' x > " +
+                          test::Quote(tree + "/Docs/big.txt"))
+                  .ExitCode,
+              0);
+    const TRun made = recorder.Cli("make-iso --volume-id PRESSED -o " + test::Quote(image) + " " + test::Quote(tree));
+    ASSERT_EQ(made.ExitCode, 0) << made.Output;
+    ASSERT_NO_FATAL_FAILURE(recorder.Change([&](vdrive::THost& host) {
+        const std::size_t reader = host.AddDrive(vdrive::UsbBridgeReader());
+        std::string error;
+        ASSERT_TRUE(host.Insert(reader, {vdrive::TMediumKind::CdRom, vdrive::TMediumState::Blank, image}, &error))
+            << error;
+    }));
+    const TRun info = recorder.Cli("info -d sr1");
+    EXPECT_EQ(info.ExitCode, 0) << info.Output;
+    for (const char* line : {"Disc type:    CD-ROM\n", "Status:       Finalized\n", "Full size:    3 Mb\n",
+                             "Used space:   3 Mb\n", "Disc label:   PRESSED\n"})
+        EXPECT_NE(info.Output.find(line), std::string::npos) << line << "\n" << info.Output;
+
+    const TRun sessions = recorder.Cli("sessions -d sr1");
+    EXPECT_EQ(sessions.ExitCode, 0) << sessions.Output;
+    EXPECT_NE(sessions.Output.find("  start sector 0, "), std::string::npos) << sessions.Output;
+    EXPECT_NE(sessions.Output.find("       3000000  "), std::string::npos) << sessions.Output;
+    EXPECT_EQ(sessions.Output.find("unknown"), std::string::npos) << sessions.Output;
+    EXPECT_EQ(sessions.Output.find("no ISO 9660"), std::string::npos) << sessions.Output;
+
+    const std::string out = recorder.Folder() + "/out";
+    const TRun extract = recorder.Cli("extract -d sr1 -s 1 tree/Docs/big.txt " + test::Quote(out));
+    EXPECT_EQ(extract.ExitCode, 0) << extract.Output;
+    EXPECT_EQ(extract.Output, "Extracted 1 file (3000000 bytes) into " + out + "\n");
+    EXPECT_EQ(std::filesystem::file_size(out + "/big.txt"), 3000000u);
 }
 
 TEST_F(Cli, UnknownDeviceAndBadOptionsAreRefused) {
