@@ -204,7 +204,8 @@ TEST_F(RecordChecks, ImageIsCheckedAgainstTheFreeSpaceByItsOwnSizeAndNeedsABlank
 
     // An image's addresses count from the first sector: a DVD+R that holds
     // a session cannot take it, whatever room it has left.
-    Load({K::DvdPlusR, S::Closed, MakeImage(400)});
+    ASSERT_TRUE(host.Insert(0, {K::DvdPlusR, S::Closed, MakeImage(400)}));
+    burner.TestUnitReady(5000);  // the disc change
     EXPECT_EQ(CheckBurn(burner, TRecordTask::RecordImage, 400, choices, ask).Message.Text,
               "The disc is not empty: an image is recorded from the disc's first sector, so it needs a blank disc.");
     EXPECT_EQ(asked, 0);
