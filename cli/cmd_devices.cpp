@@ -36,7 +36,7 @@ int RunDevices(int argc, char** argv) {
     if (!OpenDrives(burner)) return 1;
     const std::vector<std::string> devices = burner.Devices;
     if (devices.empty()) {
-        std::fputs("No CD/DVD drive found.\n", stderr);
+        PrintError(NoDriveText());
         return 0;
     }
     const int chosen = DefaultDriveIndex(burner);

@@ -98,7 +98,7 @@ int RunSessions(int argc, char** argv) {
     // The reader's own messages are gathered per session and shown with it.
     std::vector<TDiscSession> sessions = ReadDiscSessions(disc, TDebugSink());
     if (sessions.empty()) {
-        std::fputs("Sessions not found\n", stderr);
+        PrintError("Sessions not found");
         return 1;
     }
     const bool verbose = args.Has("--verbose");

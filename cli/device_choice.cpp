@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#include "cli/options.h"
+#include "engine/device/transport.h"
+#include "vdrive/vdrive.h"
+
 namespace sorvane::cli {
 namespace {
 
@@ -29,7 +33,7 @@ bool IsNumber(const std::string& text) {
 
 bool OpenDrives(TOrvoBurner& burner) {
     if (burner.InitializeTransport(true, std::string()) && burner.ASPIInitialized()) return true;
-    std::fputs("ASPI initialization error\n", stderr);
+    PrintError("ASPI initialization error");
     return false;
 }
 
@@ -78,20 +82,38 @@ int FindDrive(const TOrvoBurner& burner, const std::string& which) {
         return index < static_cast<int>(devices.size()) ? index : -1;
     }
     std::string name = which;
-    if (name.starts_with("/dev/")) name.erase(0, 5);
+    if (name.starts_with("/dev/")) {
+        // A path names a device of this system: a drive of a library (the
+        // emulated recorder's "sr0") is not the one at /dev/sr0.
+        if (!TTransport::Instance().UsesPassThrough()) return -1;
+        name.erase(0, 5);
+    }
     for (std::size_t i = 0; i < devices.size(); ++i)
         if (DeviceNameOf(devices[i]) == name || DeviceAddress(devices[i]) == which) return static_cast<int>(i);
     return -1;
 }
 
+std::string NoDriveText() {
+    // With no drive of its own the system has the emulated recorder; when
+    // that offers none either, it is most often because another process
+    // has it, which is the thing to say.
+    if (!TTransport::Instance().UsesPassThrough()) {
+        const std::string holder = vdrive::THost::FolderHolder(vdrive::THost::DefaultStateFolder());
+        if (!holder.empty())
+            return "the emulated recorder is in use by another process (" + holder +
+                   "); try again when it has finished.";
+    }
+    return "No CD/DVD drive found.";
+}
+
 int ChooseDrive(TOrvoBurner& burner, const std::string& which) {
     if (burner.Devices.empty()) {
-        std::fputs("No CD/DVD drive found.\n", stderr);
+        PrintError(NoDriveText());
         return -1;
     }
     const int index = which.empty() ? DefaultDriveIndex(burner) : FindDrive(burner, which);
     if (index < 0) {
-        std::fprintf(stderr, "No drive '%s'. Run 'sorvane-cli devices' for the list.\n", which.c_str());
+        PrintError("No drive '" + which + "'. Run 'sorvane-cli devices' for the list.");
         return -1;
     }
     SelectDrive(burner, index);

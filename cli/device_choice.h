@@ -35,6 +35,10 @@ int FindDrive(const TOrvoBurner& burner, const std::string& which);
 // Prints the reason and answers -1 when there is no such drive.
 int ChooseDrive(TOrvoBurner& burner, const std::string& which);
 
+// Why no drive can be chosen: none was found, or the emulated recorder that
+// stands in for one is in use by another process.
+std::string NoDriveText();
+
 // OpenDrives, then ChooseDrive: what every command that acts on one drive
 // does first. Answers the drive's index, -1 (the reason printed) on failure.
 int OpenAndChooseDrive(TOrvoBurner& burner, const std::string& which);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/options.h"
 #include "engine/device/sense.h"
 #include "engine/iso/local_name.h"
 
@@ -31,7 +32,7 @@ bool LoadAndWaitForDisc(TOrvoBurner& burner) {
 
 bool DiscReadyForSessions(TOrvoBurner& burner) {
     const bool ready = LoadAndWaitForDisc(burner);
-    if (!ready) std::fputs("Error while getting sessions\n", stderr);
+    if (!ready) PrintError("Error while getting sessions");
     return ready;
 }
 

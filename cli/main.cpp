@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "engine/orvo_burner.h"
 
 namespace sorvane::cli {
@@ -66,7 +67,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const TCommand& command : kCommands)
-        if (command.Name && !std::strcmp(argv[1], command.Name)) return command.Run(argc - 1, argv + 1);
+        if (command.Name && !std::strcmp(argv[1], command.Name)) {
+            SetCommandName(std::string("sorvane-cli ") + command.Name);
+            return command.Run(argc - 1, argv + 1);
+        }
     std::fprintf(stderr, "sorvane-cli: unknown command '%s'\nTry 'sorvane-cli --help'.\n", argv[1]);
     return 2;
 }

@@ -111,6 +111,22 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
     return true;
 }
 
+std::string THost::FolderHolder(const std::string& folder) {
+    const std::string lockPath = folder + "/" + kLockFile;
+    const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string holder;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        char pid[32] = {};
+        const ssize_t n = ::pread(fd, pid, sizeof pid - 1, 0);
+        holder = n > 0 ? "pid " + std::string(pid, std::size_t(n)) : "another process";
+    } else {
+        ::flock(fd, LOCK_UN);
+    }
+    ::close(fd);
+    return holder;
+}
+
 bool THost::TImpl::OpenFolder(const std::string& folder, std::string* error) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);

@@ -215,6 +215,9 @@ public:
     // $SORVANE_VDRIVE_HOME, else $XDG_DATA_HOME/sorvane/vdrive, else
     // ~/.local/share/sorvane/vdrive.
     static std::string DefaultStateFolder();
+    // "pid 1234" when another process has `folder` (a process that cannot
+    // tell its pid: "another process"); empty when none has it.
+    static std::string FolderHolder(const std::string& folder);
     std::string StateFolder() const;  // empty in memory
 
     std::size_t AddDrive(const TDriveModel& model);

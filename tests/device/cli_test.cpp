@@ -118,12 +118,34 @@ TEST_F(Cli, DriveWithoutTrackInformationShowsListsAndExtractsAPressedDisc) {
 TEST_F(Cli, UnknownDeviceAndBadOptionsAreRefused) {
     TRun run = recorder.Cli("info -d sr7");
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Output, "No drive 'sr7'. Run 'sorvane-cli devices' for the list.\n");
+    EXPECT_EQ(run.Output, "sorvane-cli info: No drive 'sr7'. Run 'sorvane-cli devices' for the list.\n");
+    // A path names a device of this system; the emulated recorder's drive
+    // is not /dev/sr0, even when it calls itself sr0.
+    if (!std::filesystem::exists("/dev/sr0")) {
+        run = recorder.Cli("info -d /dev/sr0");
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_EQ(run.Output, "sorvane-cli info: No drive '/dev/sr0'. Run 'sorvane-cli devices' for the list.\n");
+    }
+    EXPECT_EQ(recorder.Cli("info -d sr0").ExitCode, 0);
     run = recorder.Cli("info --bogus");
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_EQ(run.Output, "sorvane-cli info: unknown option '--bogus'\n");
     run = recorder.Cli("devices extra");
     EXPECT_EQ(run.ExitCode, 2);
+}
+
+TEST_F(Cli, RecorderInUseByAnotherProcessIsSaidSoAndNotThatThereIsNoDrive) {
+    TRun info, devices;
+    ASSERT_NO_FATAL_FAILURE(recorder.Change([&](vdrive::THost&) {
+        // This process has the recorder's folder while the command runs.
+        info = recorder.Cli("info");
+        devices = recorder.Cli("devices");
+    }));
+    const std::string said = "the emulated recorder is in use by another process (pid " + std::to_string(::getpid()) +
+                             "); try again when it has finished.\n";
+    EXPECT_EQ(info.ExitCode, 1);
+    EXPECT_EQ(info.Output, "sorvane-cli info: " + said);
+    EXPECT_EQ(devices.Output, "sorvane-cli devices: " + said);
 }
 
 TEST_F(Cli, VdriveKeepsAPressedDiscsImageByItsWholePathAndNeverDropsADiscWithoutAWord) {
