@@ -74,6 +74,8 @@ struct TRefusal {
     const char* Text;
 };
 
+void PrintTo(const TRefusal& row, std::ostream* out) { *out << row.Name; }
+
 class DiscRefusals : public RecordChecks, public ::testing::WithParamInterface<TRefusal> {};
 
 TEST_P(DiscRefusals, EachNamesTheReasonOpensTheTrayAndAsksNothing) {
