@@ -16,10 +16,13 @@ constexpr int kRead10 = 0x28;
 
 class DriveSourceTest : public VdriveTest {
 protected:
-    void SetUp() override {
+    void SetUp() override { Load(vdrive::MultiFormatWriter(), vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed); }
+    // The first session of ThreeSessionDisc() on a disc of `kind` in a drive
+    // of `model`.
+    void Load(const vdrive::TDriveModel& model, vdrive::TMediumKind kind, vdrive::TMediumState state) {
         const std::string image = tmp.Path() + "/s1.iso";
         WriteAll(image, ThreeSessionDisc().Sessions[0]);
-        AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed, image});
+        AddDrive(model, {kind, state, image});
         OpenAndSelect();
     }
     TDebugSink Sink() {
@@ -68,10 +71,7 @@ TEST_F(DriveSourceTest, SessionsAreListedAndExtractedFromTheDrive) {
 class ReadingDriveSourceTest : public DriveSourceTest {
 protected:
     void SetUp() override {
-        const std::string image = tmp.Path() + "/s1.iso";
-        WriteAll(image, ThreeSessionDisc().Sessions[0]);
-        AddDrive(vdrive::UsbBridgeReader(), {vdrive::TMediumKind::CdRom, vdrive::TMediumState::Blank, image});
-        OpenAndSelect();
+        Load(vdrive::UsbBridgeReader(), vdrive::TMediumKind::CdRom, vdrive::TMediumState::Blank);
         sectors = static_cast<std::uint32_t>(ThreeSessionDisc().Sessions[0].size() / 2048);
     }
     std::uint32_t sectors = 0;
@@ -105,10 +105,7 @@ TEST_F(ReadingDriveSourceTest, PressedDiscIsListedImportedAndExtractedFromItsToc
 class OverwritableDriveSourceTest : public DriveSourceTest {
 protected:
     void SetUp() override {
-        const std::string image = tmp.Path() + "/s1.iso";
-        WriteAll(image, ThreeSessionDisc().Sessions[0]);
-        AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Closed, image});
-        OpenAndSelect();
+        Load(vdrive::MultiFormatWriter(), vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Closed);
     }
 };
 

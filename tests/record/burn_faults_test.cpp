@@ -41,6 +41,18 @@ protected:
         EXPECT_EQ(finalizing, 0) << "no closing is announced after a failure";
         EXPECT_FALSE(burner.Writing());
     }
+    // Burns with Abort pressed as the `count`th WRITE goes out; `writes`
+    // gets the WRITEs sent in all.
+    std::string BurnAbortedAfterWrites(int count, int& writes) {
+        std::atomic<int> sent{0};
+        host.SetLogSink([&](const vdrive::TLogEntry& entry) {
+            if (entry.Cdb[0] == 0x2A && ++sent == count) burner.Abort();
+        });
+        const std::string outcome = Burn();
+        host.SetLogSink({});
+        writes = sent;
+        return outcome;
+    }
 };
 
 // --- A busy drive ----------------------------------------------------------------------
@@ -125,12 +137,8 @@ TEST_F(BurnFaults, MediumErrorEndsWithWriterErrorAndTheTextOfTheDrive) {
 TEST_F(BurnFaults, AbortMidBurnStopsWritingAndLeavesTheDriveLocked) {
     Insert({K::DvdPlusR});
     AddProject();
-    std::atomic<int> writes{0};
-    host.SetLogSink([&](const vdrive::TLogEntry& entry) {
-        if (entry.Cdb[0] == 0x2A && ++writes == 4) burner.Abort();
-    });
-    EXPECT_EQ(Burn(), "OPERATION ABORTED BY USER");
-    host.SetLogSink({});
+    int writes = 0;
+    EXPECT_EQ(BurnAbortedAfterWrites(4, writes), "OPERATION ABORTED BY USER");
     EXPECT_EQ(writes, 4);
     EXPECT_EQ(burner.BytesWritten(), 4 * 65536);
     ExpectLeftAsIs(RecordingSteps());
@@ -151,12 +159,8 @@ class InterruptedRecording : public BurnFaults, public ::testing::WithParamInter
 TEST_P(InterruptedRecording, LeavesASessionOpenThatIsRefusedUntilClosedAndThenContinued) {
     Insert({GetParam()});
     AddProject();
-    std::atomic<int> writes{0};
-    host.SetLogSink([&](const vdrive::TLogEntry& entry) {
-        if (entry.Cdb[0] == 0x2A && ++writes == 4) burner.Abort();
-    });
-    ASSERT_EQ(Burn(), "OPERATION ABORTED BY USER");
-    host.SetLogSink({});
+    int writes = 0;
+    ASSERT_EQ(BurnAbortedAfterWrites(4, writes), "OPERATION ABORTED BY USER");
     burner.AllowMediumRemoval(true);
     EXPECT_EQ(host.Status(0).State, "incomplete (last session open)");
 
