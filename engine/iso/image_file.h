@@ -49,8 +49,6 @@ public:
     bool IsOpen() const { return fd_.Valid(); }
     std::int64_t Position() const { return position_; }
     const std::string& ErrorText() const { return error_; }
-    // The file being written: the target itself, or the one beside it.
-    const std::string& WritingPath() const { return writing_.empty() ? path_ : writing_; }
 
 private:
     void Fail(int error);
