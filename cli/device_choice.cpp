@@ -1,5 +1,7 @@
 #include "cli/device_choice.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "cli/options.h"
@@ -82,12 +84,7 @@ int FindDrive(const TOrvoBurner& burner, const std::string& which) {
         return index < static_cast<int>(devices.size()) ? index : -1;
     }
     std::string name = which;
-    if (name.starts_with("/dev/")) {
-        // A path names a device of this system: a drive of a library (the
-        // emulated recorder's "sr0") is not the one at /dev/sr0.
-        if (!TTransport::Instance().UsesPassThrough()) return -1;
-        name.erase(0, 5);
-    }
+    if (name.starts_with("/dev/")) name.erase(0, 5);
     for (std::size_t i = 0; i < devices.size(); ++i)
         if (DeviceNameOf(devices[i]) == name || DeviceAddress(devices[i]) == which) return static_cast<int>(i);
     return -1;
@@ -111,7 +108,10 @@ int ChooseDrive(TOrvoBurner& burner, const std::string& which) {
         PrintError(NoDriveText());
         return -1;
     }
-    const int index = which.empty() ? DefaultDriveIndex(burner) : FindDrive(burner, which);
+    // A path names a device node of this system: where there is none, it
+    // names no drive, least of all the emulated recorder's "sr0".
+    const bool noSuchNode = which.starts_with("/dev/") && ::access(which.c_str(), F_OK) != 0;
+    const int index = which.empty() ? DefaultDriveIndex(burner) : noSuchNode ? -1 : FindDrive(burner, which);
     if (index < 0) {
         PrintError("No drive '" + which + "'. Run 'sorvane-cli devices' for the list.");
         return -1;
