@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/command_drive.h"
 #include "cli/commands.h"
-#include "cli/device_choice.h"
-#include "cli/disc_sessions.h"
-#include "cli/emulated_clock.h"
 #include "cli/options.h"
 #include "engine/device/disc_kind.h"
 #include "engine/record/disc_close.h"
+#include "tasks/disc_sessions.h"
+#include "tasks/emulated_clock.h"
 
 namespace sorvane::cli {
 namespace {
@@ -53,7 +53,7 @@ int Failure(const std::string& message) {
 }
 
 int CloseSession(TOrvoBurner& burner, bool finalize, bool eject) {
-    if (!LoadAndWaitForDisc(burner)) return Failure("Device is not ready.");
+    if (!tasks::LoadAndWaitForDisc(burner)) return Failure("Device is not ready.");
     const TDiscKind kind = burner.GetDiscType();
     if (kind == kind::kUnknown) return Failure("No disc or unknown type.");
     if (!disc::LastSessionLeftOpen(burner, kind)) {
@@ -83,8 +83,8 @@ int RunClose(int argc, char** argv) {
         return kExitOk;
     }
     TOrvoBurner burner;
-    if (OpenAndChooseDrive(burner, args.Value("--device")) < 0) return kExitFailed;
-    PaceWithEmulatedRecorder(burner);
+    if (OpenCommandDrive(burner, args.Value("--device")) < 0) return kExitFailed;
+    tasks::PaceWithEmulatedRecorder(burner);
     return CloseSession(burner, args.Has("--finalize"), args.Has("--eject"));
 }
 
