@@ -149,10 +149,17 @@ void TRecording::ApplyOptions() {
 bool TRecording::Check(std::int64_t imageSectors) {
     const tasks::TAskQuestion askErase = [this](const tasks::TPageMessage&) { return request_.Erase; };
     const auto refused = [this](const tasks::TCheckResult& result) {
+        // What the check says can be done, the command line names how.
+        const std::string& text = result.Message.Text;
+        const auto withHow = [&](const char* how) { return text.substr(0, text.size() - 1) + " (" + how + ")."; };
         if (result.Declined)
-            FailQuestion(result.Message.Text, "--erase");
+            FailQuestion(text, "--erase");
+        else if (text == tasks::kSessionLeftOpen)
+            Fail(withHow("sorvane-cli close"));
+        else if (text == tasks::kSessionLeftOpenErasable)
+            Fail(withHow("sorvane-cli erase"));
         else
-            Fail(result.Message.Text);
+            Fail(text);
         return false;
     };
     const tasks::TRecordTask task = request_.Task;

@@ -41,11 +41,7 @@ TCheckResult CheckDiscKind(TOrvoBurner& burner, TRecordTask task) {
 // recorded next would land inside it and never be seen. Said in one
 // sentence with what can be done about it.
 std::string SessionLeftOpenText(TDiscKind discKind) {
-    if (IsRewritableKind(discKind))
-        return "The disc's last session was left open by an interrupted recording: erase the disc "
-               "(sorvane-cli erase, or give --erase to a new recording) to record on it again.";
-    return "The disc's last session was left open by an interrupted recording: close it (sorvane-cli close) "
-           "and the disc takes new sessions again while it has room.";
+    return IsRewritableKind(discKind) ? kSessionLeftOpenErasable : kSessionLeftOpen;
 }
 
 // The erase question, for a disc the project would fit once erased. A

@@ -204,8 +204,8 @@ TEST_F(RecordEnds, SessionLeftOpenIsRefusedWithTheRemedyNeverRecordedIntoAndCanB
     const std::string image = VdriveTest::MakeImage(5000, "killed.iso");
     Insert({K::CdR, S::Open, image});
     const std::string sentence =
-        "The disc's last session was left open by an interrupted recording: close it (sorvane-cli close) and the "
-        "disc takes new sessions again while it has room.\n";
+        "The disc's last session was left open by an interrupted recording: close it, and the disc takes new "
+        "sessions again while it has room (sorvane-cli close).\n";
     for (const std::string command : {"burn", "continue"}) {
         const TRun run = Cli(command + " " + SmallFile());
         EXPECT_EQ(run.ExitCode, 1) << run.Output;
