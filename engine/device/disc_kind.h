@@ -24,9 +24,6 @@ struct TDiscKindTraits {
     bool Pressed = false;
     // Rewritable: an erase blanks or formats it.
     bool Erasable = false;
-    // The Info page shows it "Not closed" whatever its status: a DVD-RW or
-    // DVD+RW can always be written again.
-    bool NeverClosed = false;
     // Overwritable: formatted, and written in place, so that a grown file
     // system's volume descriptors are written again at sector 0; its
     // capacity is its formatted size.

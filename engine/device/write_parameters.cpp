@@ -83,7 +83,7 @@ bool TSCSIDevice::SetWriteParameters(bool TestWrite, bool Underrun, bool OpenNex
     p[6] = p[7] = p[8] = p[9] = 0;  // host application code, session format
 
     if (Kind == kind::kDvdPlusR) SetPacketSize(p, 16);
-    if (Kind == kind::kDvdRwRestrictedOverwrite || Kind == kind::kDvdRwSequential) {
+    if (KindTraits(Kind).NeedsFormat) {
         p[2] = kLinkSizeValid | wt::kIncremental;
         p[3] = kMultiSessionNext | kTrackModeIncrementalData;
         p[5] = 16;
