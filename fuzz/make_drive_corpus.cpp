@@ -97,11 +97,13 @@ int main(int argc, char** argv) {
     };
     const TSeed seeds[] = {
         {"cd_r_blank", {K::CdR}},
-        {"cd_r_appendable", {K::CdR, S::Appendable, image}},
-        {"cd_rw_closed", {K::CdRw, S::Closed, image}},
+        {"cd_r_appendable", {K::CdR, S::Closed, image}},
+        {"cd_r_left_open", {K::CdR, S::Open, image}},
+        {"cd_rw_finalized", {K::CdRw, S::Finalized, image}},
         {"cd_rom", {K::CdRom, S::Closed, image}},
         {"dvd_r_blank", {K::DvdR}},
-        {"dvd_rw_sequential", {K::DvdRw, S::Appendable, image}},
+        {"dvd_rw_sequential", {K::DvdRw, S::Closed, image}},
+        {"dvd_r_left_open", {K::DvdR, S::Open, image}},
         {"dvd_rw_restricted", {K::DvdRwRestricted, S::Closed, image}},
         {"dvd_plus_r_dl", {K::DvdPlusRDl}},
         {"dvd_plus_rw", {K::DvdPlusRw, S::Closed, image}},
