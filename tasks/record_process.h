@@ -60,8 +60,9 @@ int DeviceFill(const TOrvoBurner& burner);
 // Unlocks the tray. A drive still writing out its buffer after a stopped
 // recording refuses every command for a while (two minutes at the most),
 // and the recording may have given up waiting for it; the tray is let go
-// once the drive takes commands again. False, with the drive's reason in
-// LastError, when it never does.
+// once the drive takes commands again. The owner's events flow meanwhile,
+// and an Abort made during the wait ends it. False, with the drive's reason
+// in LastError, when the drive never takes the command.
 bool LetTrayGo(TOrvoBurner& burner);
 
 }  // namespace sorvane::tasks

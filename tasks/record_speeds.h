@@ -26,7 +26,9 @@ struct TWriteSpeed {
 // Asks the drive for every speed from its fastest down (in requests 177 kB/s
 // apart for a CD, 700 kB/s for a DVD) and lists each speed it grants once,
 // fastest first; leaves it set to its fastest again. Empty when the drive
-// grants no write speed (it then writes as fast as it can).
+// grants no write speed (it then writes as fast as it can). The owner's
+// events flow between the requests, and Abort ends the probing with the
+// speeds found so far.
 std::vector<TWriteSpeed> ProbeWriteSpeeds(TOrvoBurner& burner);
 
 // The item of the recording options' list: "40x (7,056 Kb/sec)".
