@@ -28,7 +28,12 @@ bool IsNumber(const std::string& text) {
 }  // namespace
 
 bool OpenDrives(TOrvoBurner& burner) {
-    if (burner.InitializeTransport(true, std::string()) && burner.ASPIInitialized()) return true;
+    const bool opened = burner.InitializeTransport(true, std::string()) && burner.ASPIInitialized();
+    // Said whatever drives remain: without it the user would wonder why a
+    // drive is missing, or record to the emulated recorder unawares.
+    if (const std::string problem = TSCSIDevice::DriveAccessProblem(); !problem.empty())
+        std::fprintf(stderr, "%s\n", problem.c_str());
+    if (opened) return true;
     std::fputs("ASPI initialization error\n", stderr);
     return false;
 }

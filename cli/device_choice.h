@@ -9,8 +9,9 @@
 
 namespace sorvane::cli {
 
-// Opens the transport (pass-through first) and enumerates the drives. On
-// failure prints "ASPI initialization error" and answers false.
+// Opens the transport (pass-through first) and enumerates the drives. Says
+// which drives the user may not open, and how to get access. On failure
+// prints "ASPI initialization error" and answers false.
 bool OpenDrives(TOrvoBurner& burner);
 
 // A Devices line without its address: "sr0: VENDOR PRODUCT REV", runs of

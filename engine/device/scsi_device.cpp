@@ -54,6 +54,8 @@ bool TSCSIDevice::ASPIInitialized() const { return TTransport::Instance().IsOpen
 
 std::string TSCSIDevice::TransportName() { return TTransport::Instance().Name(); }
 
+std::string TSCSIDevice::DriveAccessProblem() { return DriveAccessMessage(PassThroughLayer().DeniedDrives()); }
+
 void TSCSIDevice::SetReleaseHandle(bool value) { TTransport::Instance().SetReleaseHandle(value); }
 
 bool TSCSIDevice::InitializeTransport(bool PreferPassThrough, const std::string& AspiLibraryPath) {

@@ -122,6 +122,10 @@ public:
     // Closes the transport and opens it again as it was first opened.
     bool ReinitializeTransport();
     static std::string TransportName();
+    // Drives that exist but that this user may not open, in one sentence
+    // with the remedy; empty when there are none. Known once the transport
+    // has been opened with the built-in layer preferred.
+    static std::string DriveAccessProblem();
     // Whether the built-in layer closes a drive's handle after every command.
     static void SetReleaseHandle(bool value);
     void InquireAdapter(std::uint8_t adapter);

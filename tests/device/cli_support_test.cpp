@@ -1,5 +1,5 @@
-// The command line's shared helpers: option parsing, drive names and
-// choice, the volume identification read from a primary volume descriptor,
+// The command line's shared helpers: option parsing, opening the drives,
+// drive names and choice, the volume identification read from a primary volume descriptor,
 // what the commands learn of the local paths they are given, and which disc
 // kinds count as rewritable.
 
@@ -17,6 +17,8 @@
 #include "cli/options.h"
 #include "cli/record_checks.h"
 #include "cli/volume_identity.h"
+#include "tests/device/fake_kernel.h"
+#include "tests/device/vdrive_fixture.h"
 
 namespace sorvane::cli {
 namespace {
@@ -43,6 +45,35 @@ TEST(Options, ShortLongAndInlineValuesAndPositionals) {
     EXPECT_EQ(Parse({"-q"}).Error, "unknown option '-q'");
     EXPECT_EQ(Parse({"--help=yes"}).Error, "option '--help' takes no value");
     EXPECT_EQ(Parse({"-"}).Positional, (std::vector<std::string>{"-"}));
+}
+
+// A machine whose only drive this user may not open: the emulated recorder
+// stands in, and the user is told why the real drive is missing.
+class DeniedDrive : public test::VdriveTest {
+protected:
+    test::TFakeKernel kernel;
+};
+
+TEST_F(DeniedDrive, DriveTheUserMayNotOpenIsNamedWithTheRemedyWhileTheEmulatedRecorderStandsIn) {
+    AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::CdR});
+    kernel.AddDrive(0).MayOpen = false;
+    ::testing::internal::CaptureStderr();
+    const bool opened = OpenDrives(burner);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(opened);
+    EXPECT_NE(TSCSIDevice::TransportName(), "SGPASSTH");
+    EXPECT_EQ(burner.Devices.size(), 1u);
+    EXPECT_EQ(said,
+              "No permission to use the drive /fake/sr0: join the group \"cdrom\" that owns it "
+              "(sudo usermod -aG cdrom $USER), then log in again.\n");
+}
+
+TEST_F(DeniedDrive, NothingIsSaidWhenEveryDriveOpens) {
+    kernel.AddDrive(0);
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(OpenDrives(burner));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(TSCSIDevice::TransportName(), "SGPASSTH");
 }
 
 TEST(DeviceNames, DisplayNameDropsTheAddressAndFoldsBlanksAndControlCharacters) {
