@@ -71,7 +71,7 @@ void PrintHelp() {
 }  // namespace
 
 int RunBurn(int argc, char** argv) {
-    return RunRecordCommand(argc, argv, {kName, TRecordTask::RecordNew, kOptions, PrintHelp});
+    return RunRecordCommand(argc, argv, {kName, tasks::TRecordTask::RecordNew, kOptions, PrintHelp});
 }
 
 }  // namespace sorvane::cli

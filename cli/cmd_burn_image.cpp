@@ -53,7 +53,7 @@ void PrintHelp() {
 }  // namespace
 
 int RunBurnImage(int argc, char** argv) {
-    return RunRecordCommand(argc, argv, {kName, TRecordTask::RecordImage, kOptions, PrintHelp});
+    return RunRecordCommand(argc, argv, {kName, tasks::TRecordTask::RecordImage, kOptions, PrintHelp});
 }
 
 }  // namespace sorvane::cli

@@ -67,7 +67,7 @@ void PrintHelp() {
 }  // namespace
 
 int RunContinue(int argc, char** argv) {
-    return RunRecordCommand(argc, argv, {kName, TRecordTask::ContinueDisc, kOptions, PrintHelp});
+    return RunRecordCommand(argc, argv, {kName, tasks::TRecordTask::ContinueDisc, kOptions, PrintHelp});
 }
 
 }  // namespace sorvane::cli

@@ -5,9 +5,10 @@
 #include <array>
 #include <cstdio>
 
+#include "cli/command_drive.h"
 #include "cli/commands.h"
-#include "cli/device_choice.h"
 #include "cli/options.h"
+#include "tasks/device_choice.h"
 
 namespace sorvane::cli {
 namespace {
@@ -33,16 +34,16 @@ int RunDevices(int argc, char** argv) {
         return 0;
     }
     TOrvoBurner burner;
-    if (!OpenDrives(burner)) return 1;
+    if (!OpenCommandDrives(burner)) return 1;
     const std::vector<std::string> devices = burner.Devices;
     if (devices.empty()) {
         std::fputs("No CD/DVD drive found.\n", stderr);
         return 0;
     }
-    const int chosen = DefaultDriveIndex(burner);
+    const int chosen = tasks::DefaultDriveIndex(burner);
     for (std::size_t i = 0; i < devices.size(); ++i)
         std::printf("%c %zu  %s  [%s]\n", static_cast<int>(i) == chosen ? '*' : ' ', i,
-                    DeviceDisplayName(devices[i]).c_str(), DeviceAddress(devices[i]).c_str());
+                    tasks::DeviceDisplayName(devices[i]).c_str(), tasks::DeviceAddress(devices[i]).c_str());
     return 0;
 }
 

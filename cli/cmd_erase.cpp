@@ -3,19 +3,19 @@
 // of the drive and the disc, a quick erase unless a full one is asked for,
 // progress while it runs, and the disc ejected on request once it is done.
 
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "cli/command_drive.h"
 #include "cli/commands.h"
-#include "cli/device_choice.h"
 #include "cli/erase_progress.h"
 #include "cli/options.h"
-#include "engine/rtl/format.h"
 #include "engine/rtl/sync_queue.h"
 #include "engine/rtl/thread.h"
+#include "tasks/erase_process.h"
+#include "tasks/record_speeds.h"
 
 namespace sorvane::cli {
 namespace {
@@ -29,7 +29,6 @@ constexpr std::array<TOptionDef, 5> kOptions = {{{"-d", "--device", true},
                                                  {nullptr, "--eject", false},
                                                  {"-h", "--help", false}}};
 
-constexpr int kReadyTimeoutMs = 5000;
 // The largest speed step a drive offers is far below this.
 constexpr double kMostSpeedSteps = 100;
 
@@ -85,50 +84,31 @@ struct TEraseRequest {
     bool Eject = false;
 };
 
-// The checks the wizard makes before it lets an erase start.
-bool CheckErase(TOrvoBurner& burner, const TEraseRequest& request, std::string& message) {
-    if (!burner.TestUnitReady(kReadyTimeoutMs)) {
-        // A disc just loaded is given the time the component's own ready
-        // check allows it to spin up.
-        const bool becomingReady = burner.SenseData[12] == asc::kNotReady;
-        if (!becomingReady || !burner.WaitUntilReady(30000, 5000) || !burner.TestUnitReady(kReadyTimeoutMs)) {
-            message = "Device is not ready";
-            return false;
-        }
-    }
-    if (burner.IsDiscErasable()) return true;
-    if (request.Quick && burner.GetDiscType() == kind::kDvdRam) return true;
-    burner.LoadUnload(true);
-    message = "Insert RW-disc for erasing...";
-    return false;
-}
-
-// The speed of the erase, as the options page sets it: the fastest unless a
-// full erase names one. Answers its text ("4x").
-std::string ChooseSpeed(TOrvoBurner& burner, const TEraseRequest& request) {
-    const TDiscKind discKind = burner.GetDiscType();
-    const bool cd = IsCdKind(discKind);
-    const double unit = cd ? kCdSpeedUnit : kDvdSpeedUnit;
-    // A speed in steps becomes kB/s as the options pages count it.
-    const double perStep = cd ? 177 : kDvdSpeedUnit;
-    const auto wanted = static_cast<std::uint16_t>(request.SpeedSteps * perStep + 0.5);
-    burner.SetWriteSpeed(!request.Quick && wanted > 0 ? wanted : burner.GetMaxWriteSpeed());
-    return FormatFloat("0x", burner.GetCurrentWriteSpeed() / unit);
-}
-
 int EraseWithChecks(TOrvoBurner& burner, const TEraseRequest& request) {
     // Loading the tray also lets the drive report a disc change, which the
     // checks below would otherwise take for a failure.
     burner.LoadUnload(false);
-    std::string message;
-    if (!CheckErase(burner, request, message)) return Failure(message);
+    if (const tasks::TCheckResult check = tasks::CheckErase(burner, request.Quick); !check.Passed)
+        return Failure(check.Message.Text);
 
-    const std::string speedText = ChooseSpeed(burner, request);
-    const std::string caption = request.Quick ? "Quick erase" : "Full erase on " + speedText;
+    // A quick erase runs at the drive's fastest; a full one at the speed of
+    // the options page's list that the command line asks for.
+    std::string caption = "Quick erase";
+    if (request.Quick) {
+        burner.SetWriteSpeed(burner.GetMaxWriteSpeed());
+    } else {
+        const tasks::TWriteSpeed speed =
+            tasks::PickSpeed(tasks::EraseSpeeds(tasks::ProbeWriteSpeeds(burner)), request.SpeedSteps);
+        tasks::SelectWriteSpeed(burner, speed);
+        caption = "Full erase on " + tasks::EraseSpeedText(speed);
+    }
     std::printf("%s\n", caption.c_str());
     std::fflush(stdout);
 
-    const TEraseOutcome outcome = EraseAndWait(burner, request.Quick, caption);
+    TEraseProgress progress(caption);
+    const tasks::TEraseOutcome outcome = tasks::EraseAndWait(
+        burner, request.Quick, [&](int percent, long long seconds) { progress.Draw(percent, seconds); });
+    progress.Finish();
     burner.AllowMediumRemoval(true);
     if (!outcome.Erased)
         return Failure("Erase finished with error" + (outcome.Reason.empty() ? std::string() : ": " + outcome.Reason));
@@ -160,7 +140,7 @@ int RunErase(int argc, char** argv) {
     int status = kExitFailed;
     {
         TOrvoBurner burner;
-        if (OpenAndChooseDrive(burner, args.Value("--device")) >= 0)
+        if (OpenCommandDrive(burner, args.Value("--device")) >= 0)
             status = EraseWithChecks(burner, request);
     }
     TThread::WaitForFreeOnTerminateThreads();

@@ -10,15 +10,16 @@
 #include <string>
 #include <system_error>
 
+#include "cli/command_drive.h"
 #include "cli/commands.h"
-#include "cli/device_choice.h"
-#include "cli/disc_sessions.h"
-#include "cli/counting_disc_source.h"
 #include "cli/interrupt.h"
-#include "cli/progress.h"
 #include "cli/options.h"
+#include "cli/progress.h"
+#include "cli/session_report.h"
 #include "engine/drive_disc_source.h"
 #include "engine/iso/local_name.h"
+#include "tasks/counting_disc_source.h"
+#include "tasks/disc_sessions.h"
 
 namespace sorvane::cli {
 namespace {
@@ -88,11 +89,11 @@ struct TRequest {
 
 int Extract(const TRequest& request) {
     TOrvoBurner burner;
-    if (OpenAndChooseDrive(burner, request.Device) < 0) return 1;
+    if (OpenCommandDrive(burner, request.Device) < 0) return 1;
     if (!DiscReadyForSessions(burner)) return 1;
 
     TDriveDiscSource drive(burner);
-    TCountingDiscSource disc(drive);
+    tasks::TCountingDiscSource disc(drive);
     const int count = disc.GetLastSession();
     if (count == 0) {
         std::fputs("Sessions not found\n", stderr);
@@ -124,7 +125,7 @@ int Extract(const TRequest& request) {
     }
     if (!MakeFolder(request.Folder)) return 1;
 
-    const TNodeTotals totals = TotalsOf(*node);
+    const tasks::TNodeTotals totals = tasks::TotalsOf(*node);
     // Ctrl-C stops the copy between two reads and removes the file it was
     // writing; a second one ends the program at once.
     TInterruptWatch interrupt;

@@ -2,39 +2,21 @@
 // it holds (type, speed, status, sizes) and the identification of the disc's
 // volume.
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
+#include "cli/command_drive.h"
 #include "cli/commands.h"
-#include "cli/device_choice.h"
 #include "cli/options.h"
-#include "cli/volume_identity.h"
-#include "engine/device/disc_kind.h"
 #include "engine/rtl/format.h"
+#include "tasks/device_choice.h"
+#include "tasks/disc_values.h"
+#include "tasks/volume_identity.h"
 
 namespace sorvane::cli {
 namespace {
 
 constexpr std::array<TOptionDef, 2> kOptions = {{{"-d", "--device", true}, {"-h", "--help", false}}};
-
-struct TMatrixRow {
-    const char* Caption;
-    std::uint32_t Capability;
-};
-
-constexpr TMatrixRow kReadRows[] = {
-    {"CD-R", cap::kReadCdR},     {"CD-RW", cap::kReadCdRw},   {"DVD", cap::kReadDvdRom},
-    {"DVD-R", cap::kReadDvdR},   {"DVD+R", cap::kReadDvdPlusR}, {"DVD-RW", cap::kReadDvdRw},
-    {"DVD+RW", cap::kReadDvdPlusRw}, {"DVD-RAM", cap::kReadDvdRam},
-};
-
-constexpr TMatrixRow kWriteRows[] = {
-    {"CD-R", cap::kWriteCdR},     {"CD-RW", cap::kWriteCdRw},   {"Test", cap::kTestWrite},
-    {"DVD-R", cap::kWriteDvdR},   {"DVD+R", cap::kWriteDvdPlusR}, {"DVD-RW", cap::kWriteDvdRw},
-    {"DVD+RW", cap::kWriteDvdPlusRw}, {"DVD-RAM", cap::kWriteDvdRam},
-};
-static_assert(std::size(kReadRows) == std::size(kWriteRows));
 
 const char* Mark(bool yes) { return yes ? "yes" : "no"; }
 
@@ -51,44 +33,14 @@ void PrintHelp() {
 }
 
 void PrintMatrix(const TOrvoBurner& burner) {
+    const auto reads = tasks::ReadMatrix(), writes = tasks::WriteMatrix();
     std::printf("%-20s%s\n", "Read", "Write");
-    for (std::size_t i = 0; i < std::size(kReadRows); ++i) {
-        const std::string read = Format("  %-9s%s", kReadRows[i].Caption, Mark(burner.Can(kReadRows[i].Capability)));
-        std::printf("%-20s  %-9s%s\n", read.c_str(), kWriteRows[i].Caption,
-                    Mark(burner.Can(kWriteRows[i].Capability)));
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        const std::string read = Format("  %-9s%s", reads[i].Caption, Mark(burner.Can(reads[i].Capability)));
+        std::printf("%-20s  %-9s%s\n", read.c_str(), writes[i].Caption, Mark(burner.Can(writes[i].Capability)));
     }
-    std::printf("Protection from empty buffer: %s\n", Mark(burner.Can(cap::kUnderrunProtection)));
-}
-
-std::string Megabytes(std::int64_t sectors) {
-    return FormatFloat("0 Mb", static_cast<double>(sectors) * kSectorSize / 1048576.0);
-}
-
-struct TDiscValues {
-    std::string Type = "???", MaxSpeed = "???", Status = "???";
-    std::string FullSize = "???", UsedSpace = "???", FreeSpace = "???";
-};
-
-// Fills the disc values; false when the drive holds no disc it knows.
-bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values) {
-    const TDiscKind discKind = burner.GetDiscType();
-    const std::string kindName = DiscKindName(discKind);
-    if (kindName == "UNKNOWN") return false;
-    values.Type = kindName;
-    const double unit = IsCdKind(discKind) ? kCdSpeedUnit : kDvdSpeedUnit;
-    values.MaxSpeed = FormatFloat("0x", burner.GetMaxWriteSpeed() / unit);
-
-    const int status = burner.GetDiscStatus();
-    values.Status = status == -1 ? "???" : status == 2 ? "Closed" : "Not closed";
-    // Rewritable DVDs can always be written again.
-    if (kindName == "DVD+RW" || kindName == "DVD-RW") values.Status = "Not closed";
-
-    const std::int64_t capacity = burner.GetDiscCapacity();
-    const std::int64_t used = burner.GetUsedSectors();
-    values.FullSize = Megabytes(capacity);
-    values.UsedSpace = Megabytes(used);
-    values.FreeSpace = values.Status == "Closed" ? "0 Mb" : Megabytes(std::max<std::int64_t>(capacity - used, 0));
-    return true;
+    const tasks::TMatrixRow underrun = tasks::UnderrunRow();
+    std::printf("%s: %s\n", underrun.Caption, Mark(burner.Can(underrun.Capability)));
 }
 
 }  // namespace
@@ -101,17 +53,18 @@ int RunInfo(int argc, char** argv) {
         return 0;
     }
     TOrvoBurner burner;
-    const int index = OpenAndChooseDrive(burner, args.Value("--device"));
+    const int index = OpenCommandDrive(burner, args.Value("--device"));
     if (index < 0) return 1;
 
     burner.LoadUnload(false);
-    std::printf("Device name: %s\n\n", DeviceDisplayName(burner.Devices[static_cast<std::size_t>(index)]).c_str());
+    const std::string name = tasks::DeviceDisplayName(burner.Devices[static_cast<std::size_t>(index)]);
+    std::printf("Device name: %s\n\n", name.c_str());
     PrintMatrix(burner);
 
     burner.TestUnitReady(5000);
-    TDiscValues values;
-    TVolumeIdentity identity;
-    if (ReadDiscValues(burner, values)) ReadVolumeIdentity(burner, identity);
+    tasks::TDiscValues values;
+    tasks::TVolumeIdentity identity;
+    if (tasks::ReadDiscValues(burner, values)) tasks::ReadVolumeIdentity(burner, identity);
 
     std::printf("\n");
     std::printf("Disc type:    %s\n", values.Type.c_str());

@@ -12,14 +12,14 @@
 #include <optional>
 #include <string>
 
-#include "cli/add_paths.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
-#include "cli/local_paths.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/orvo_burner.h"
 #include "engine/rtl/format.h"
+#include "tasks/add_paths.h"
+#include "tasks/local_paths.h"
 
 namespace sorvane::cli {
 namespace {
@@ -84,8 +84,8 @@ void PrintHelp() {
 
 // The one folder's name, else the output file's without ".iso".
 std::string DefaultVolumeId(const std::vector<std::string>& paths, const std::string& output) {
-    if (std::string folder = SingleFolderName(paths); !folder.empty()) return folder;
-    std::string name = BaseName(output);
+    if (std::string folder = tasks::SingleFolderName(paths); !folder.empty()) return folder;
+    std::string name = tasks::BaseName(output);
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".iso") == 0) name.resize(name.size() - 4);
     return name;
 }
@@ -116,7 +116,7 @@ int RunMakeIso(int argc, char** argv) {
     if (args.Has("--cache-mb") && !ParseWholeNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, cacheMb))
         return UsageError(kName, "--cache-mb wants a number of MiB from 2 to 4095");
     const std::string bootImage = args.Value("--boot");
-    if (args.Has("--boot") && !IsReadableFile(bootImage))
+    if (args.Has("--boot") && !tasks::IsReadableFile(bootImage))
         return UsageError(kName, "cannot read the boot image '" + bootImage + "'");
     const bool verbose = args.Has("--verbose");
 
@@ -148,7 +148,7 @@ int RunMakeIso(int argc, char** argv) {
         burner.Layout().MakeBootable = true;
     }
 
-    TPathAdder adder(burner, warn);
+    tasks::TPathAdder adder(burner, warn);
     // An image from an earlier run inside a folder being added would be
     // read while this run rewrites it.
     adder.Exclude(output, "it is the image being written");

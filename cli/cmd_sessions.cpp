@@ -6,13 +6,14 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/command_drive.h"
 #include "cli/commands.h"
-#include "cli/device_choice.h"
-#include "cli/disc_sessions.h"
 #include "cli/options.h"
+#include "cli/session_report.h"
 #include "engine/drive_disc_source.h"
 #include "engine/iso/local_name.h"
 #include "engine/rtl/format.h"
+#include "tasks/disc_sessions.h"
 
 namespace sorvane::cli {
 namespace {
@@ -50,7 +51,7 @@ std::string DateText(TDateTime when) {
 }
 
 void PrintNode(const TDiscNode& node, int depth, bool verbose) {
-    const std::uint64_t size = node.Directory ? TotalsOf(node).Bytes : node.Size;
+    const std::uint64_t size = node.Directory ? tasks::TotalsOf(node).Bytes : node.Size;
     std::printf("%14llu  %-19s  ", static_cast<unsigned long long>(size), DateText(node.DateTime).c_str());
     if (verbose) std::printf("%10lu  ", static_cast<unsigned long>(node.Extent));
     std::printf("%*s%s%s\n", depth * kIndent, "", PrintableName(node.Name).c_str(), node.Directory ? "/" : "");
@@ -68,7 +69,7 @@ void PrintSession(TDiscSession& session, bool verbose) {
         std::printf("  no ISO 9660 file system found\n");
         return;
     }
-    const TNodeTotals totals = TotalsOf(session.Root);
+    const tasks::TNodeTotals totals = tasks::TotalsOf(session.Root);
     std::printf("  %s tree, %d files, %llu bytes\n", session.Tree == TTreeKind::Joliet ? "Joliet" : "ISO 9660",
                 totals.Files, static_cast<unsigned long long>(totals.Bytes));
     SortForDisplay(session.Root);
@@ -85,7 +86,7 @@ int RunSessions(int argc, char** argv) {
         return 0;
     }
     TOrvoBurner burner;
-    if (OpenAndChooseDrive(burner, args.Value("--device")) < 0) return 1;
+    if (OpenCommandDrive(burner, args.Value("--device")) < 0) return 1;
     if (!DiscReadyForSessions(burner)) return 1;
 
     TDriveDiscSource disc(burner);

@@ -3,14 +3,12 @@
 #include <unistd.h>
 
 #include "engine/rtl/format.h"
-#include "engine/rtl/sync_queue.h"
+#include "tasks/pump.h"
 
 namespace sorvane::cli {
 namespace {
 
 constexpr double kMb = 1048576.0;
-constexpr auto kRedrawEvery = std::chrono::milliseconds(500);
-constexpr int kPumpSliceMs = 100;
 
 }  // namespace
 
@@ -93,21 +91,11 @@ void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
 void PumpUntilDone(const std::function<bool()>& done, TProgressLine& progress,
                    const std::function<TProgressSample()>& sample, const std::function<bool()>& interrupted,
                    const std::function<void()>& abort) {
-    auto& queue = TSyncQueue::Main();
-    bool aborted = false;
-    auto nextDraw = std::chrono::steady_clock::now();
-    while (!done()) {
-        if (!aborted && interrupted()) {
-            abort();
-            aborted = true;
-        }
-        if (std::chrono::steady_clock::now() >= nextDraw) {
-            const TProgressSample reading = sample();
-            progress.Update(reading.Written, reading.CacheFill, reading.DeviceFill);
-            nextDraw += kRedrawEvery;
-        }
-        queue.PumpUntil(done, kPumpSliceMs);
-    }
+    const auto draw = [&] {
+        const TProgressSample reading = sample();
+        progress.Update(reading.Written, reading.CacheFill, reading.DeviceFill);
+    };
+    tasks::PumpUntilDone(done, draw, interrupted, abort);
 }
 
 }  // namespace sorvane::cli

@@ -4,18 +4,20 @@
 #include <atomic>
 #include <cstdio>
 
-#include "cli/add_paths.h"
-#include "cli/device_choice.h"
-#include "cli/disc_sessions.h"
-#include "cli/emulated_clock.h"
-#include "cli/local_paths.h"
+#include "cli/command_drive.h"
+#include "cli/process_display.h"
 #include "cli/progress.h"
-#include "cli/record_process.h"
-#include "cli/record_speeds.h"
-#include "cli/volume_identity.h"
 #include "engine/rtl/format.h"
 #include "engine/rtl/sync_queue.h"
 #include "engine/rtl/thread.h"
+#include "tasks/add_paths.h"
+#include "tasks/disc_sessions.h"
+#include "tasks/emulated_clock.h"
+#include "tasks/erase_process.h"
+#include "tasks/local_paths.h"
+#include "tasks/record_process.h"
+#include "tasks/record_speeds.h"
+#include "tasks/volume_identity.h"
 
 namespace sorvane::cli {
 namespace {
@@ -31,21 +33,8 @@ constexpr char kReplaceQuestion[] = "Element \"%s\" already exists in this node.
 // A single folder names the project after itself; anything else is a new
 // project.
 std::string DefaultProjectName(const std::vector<std::string>& paths) {
-    const std::string folder = SingleFolderName(paths);
+    const std::string folder = tasks::SingleFolderName(paths);
     return folder.empty() ? kNewProjectName : folder;
-}
-
-// The speed text of the list that `wanted` asks for: the one of that many
-// steps, else the fastest below it, else the slowest.
-std::string PickSpeed(const std::vector<std::string>& list, const std::string& wanted) {
-    if (list.empty()) return {};
-    if (wanted.empty()) return list.front();
-    const double steps = SpeedSteps(wanted);
-    for (const std::string& text : list)
-        if (SpeedSteps(text) == steps) return text;
-    for (const std::string& text : list)
-        if (SpeedSteps(text) < steps) return text;
-    return list.back();
 }
 
 class TRecording {
@@ -72,7 +61,7 @@ private:
     const TRecordRequest& request_;
     TOrvoBurner& burner_;
     TProgressLine progress_;
-    TRecordChoices choices_;
+    tasks::TRecordChoices choices_;
     std::string projectName_ = kNewProjectName;
     std::string declinedReplace_;
     int leftOut_ = 0;
@@ -90,7 +79,7 @@ int TRecording::FailQuestion(const std::string& question, const char* option) {
 }
 
 bool TRecording::AddPaths() {
-    TPathAdder adder(burner_, [this](const std::string& text) { Warn(text); });
+    tasks::TPathAdder adder(burner_, [this](const std::string& text) { Warn(text); });
     adder.SetConfirmReplace([this](const std::string& path, const std::string& name) {
         if (request_.Replace) {
             if (request_.Verbose)
@@ -119,8 +108,8 @@ bool TRecording::DiscHoldsData() {
 // is the volume's whenever there is one, the used sectors notwithstanding
 // (see DiscHoldsData).
 void TRecording::TakeOverVolume() {
-    TVolumeIdentity identity;
-    if (!ReadVolumeIdentity(burner_, identity)) return;
+    tasks::TVolumeIdentity identity;
+    if (!tasks::ReadVolumeIdentity(burner_, identity)) return;
     if (!identity.Label.empty()) projectName_ = identity.Label;
     burner_.IdPreparer = identity.Preparer;
     burner_.IdPublisher = identity.Publisher;
@@ -128,11 +117,11 @@ void TRecording::TakeOverVolume() {
 }
 
 void TRecording::ApplyOptions() {
-    DefaultSettings(burner_);
+    tasks::DefaultSettings(burner_);
     burner_.SetCacheSize(request_.CacheBytes);
     burner_.WritePostGap = request_.PostGap;
     burner_.TestWrite = request_.TestWrite;
-    if (request_.Task == TRecordTask::RecordImage) return;
+    if (request_.Task == tasks::TRecordTask::RecordImage) return;
     burner_.IdVolume = request_.VolumeId.value_or(projectName_);
     if (request_.Preparer) burner_.IdPreparer = *request_.Preparer;
     if (request_.Publisher) burner_.IdPublisher = *request_.Publisher;
@@ -144,40 +133,40 @@ void TRecording::ApplyOptions() {
 }
 
 bool TRecording::Check(std::int64_t imageSectors) {
-    const TAskQuestion askErase = [this](const TPageMessage&) { return request_.Erase; };
-    const auto refused = [this](const TCheckResult& result) {
+    const tasks::TAskQuestion askErase = [this](const tasks::TPageMessage&) { return request_.Erase; };
+    const auto refused = [this](const tasks::TCheckResult& result) {
         if (result.Declined)
             FailQuestion(result.Message.Text, "--erase");
         else
             Fail(result.Message.Text);
         return false;
     };
-    const TRecordTask task = request_.Task;
-    if (task == TRecordTask::RecordImage) {
+    const tasks::TRecordTask task = request_.Task;
+    if (task == tasks::TRecordTask::RecordImage) {
         // Nothing is laid out: the image file's own size is what has to fit.
-        if (ImageNeedsErase(burner_)) {
-            if (!request_.Erase) return refused(TCheckResult::Decline());
+        if (tasks::ImageNeedsErase(burner_)) {
+            if (!request_.Erase) return refused(tasks::TCheckResult::Decline());
             choices_.EraseFirst = true;
         }
     } else {
-        if (const TCheckResult result = AddFiles(burner_, task, NewFilesBytes(burner_), nullptr, choices_, askErase);
-            !result.Passed)
-            return refused(result);
+        const tasks::TCheckResult added =
+            tasks::AddFiles(burner_, task, tasks::NewFilesBytes(burner_), nullptr, choices_, askErase);
+        if (!added.Passed) return refused(added);
         if (request_.Erase && !choices_.EraseFirst) {
-            if (!IsRewritableKind(burner_.GetDiscType())) {
+            if (!tasks::IsRewritableKind(burner_.GetDiscType())) {
                 burner_.LoadUnload(true);
-                Fail("Insert RW-disc for erasing...");
+                Fail(tasks::kInsertRwDisc);
                 return false;
             }
             choices_.EraseFirst = true;
             // The disc will be empty: what remains free is counted on it.
-            DecideFinalizeDisc(burner_, true);
+            tasks::DecideFinalizeDisc(burner_, true);
         }
         imageSectors = burner_.GetImageSize();
     }
     if (request_.Finalize) burner_.FinalizeDisc = true;
-    if (const TCheckResult result = CheckBurn(burner_, task, imageSectors, choices_, askErase); !result.Passed)
-        return refused(result);
+    const tasks::TCheckResult checked = tasks::CheckBurn(burner_, task, imageSectors, choices_, askErase);
+    if (!checked.Passed) return refused(checked);
     return true;
 }
 
@@ -188,21 +177,21 @@ int TRecording::Run() {
         if (mType == mtFileSystem) ++problems_;
         if (mType == mtError || mType == mtFileSystem || request_.Verbose) progress_.Print(message);
     };
-    if (OpenAndChooseDrive(burner_, request_.Device) < 0) return kRecordFailed;
-    PaceWithEmulatedRecorder(burner_);
+    if (OpenCommandDrive(burner_, request_.Device) < 0) return kRecordFailed;
+    tasks::PaceWithEmulatedRecorder(burner_);
     // A disc just put in is given the time to spin up; the checks tell
     // what is wrong with a drive that does not get ready.
-    LoadAndWaitForDisc(burner_);
+    tasks::LoadAndWaitForDisc(burner_);
 
     std::int64_t imageSectors = 0;
     switch (request_.Task) {
-        case TRecordTask::RecordNew:
+        case tasks::TRecordTask::RecordNew:
             burner_.BeginProject(TOrvoBurner::TProjectTask::RecordNew);
             projectName_ = DefaultProjectName(request_.Paths);
             if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
             break;
-        case TRecordTask::ContinueDisc:
-            if (!BeginContinueProject(burner_, importIncomplete_) && DiscHoldsData()) {
+        case tasks::TRecordTask::ContinueDisc:
+            if (!tasks::BeginContinueProject(burner_, importIncomplete_) && DiscHoldsData()) {
                 importIncomplete_ = true;
                 Warn("the disc's last session could not be read; the new session will show only what is "
                      "given now");
@@ -221,9 +210,9 @@ int TRecording::Run() {
             TakeOverVolume();
             if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
             break;
-        case TRecordTask::RecordImage: {
+        case tasks::TRecordTask::RecordImage: {
             std::int64_t bytes = 0;
-            if (!IsReadableFile(request_.Paths.front(), &bytes))
+            if (!tasks::IsReadableFile(request_.Paths.front(), &bytes))
                 return Fail("cannot read the image file '" + request_.Paths.front() + "'");
             imageSectors = TOrvoBurner::SectorsOf(bytes);
             if (request_.PostGap && imageSectors < TImageLayout::kMinImageSectors)
@@ -234,21 +223,22 @@ int TRecording::Run() {
     ApplyOptions();
     if (!Check(imageSectors)) return kRecordFailed;
 
-    const std::vector<std::string> speeds = WriteSpeedList(burner_);
-    const std::string speedText = PickSpeed(speeds, request_.Speed);
-    SelectWriteSpeed(burner_, speedText);
+    const std::vector<tasks::TWriteSpeed> speeds = tasks::ProbeWriteSpeeds(burner_);
+    const tasks::TWriteSpeed speed = tasks::PickSpeed(speeds, tasks::SpeedSteps(request_.Speed));
+    tasks::SelectWriteSpeed(burner_, speed);
+    // A drive that grants no speed writes as fast as it can, unnamed.
+    const std::string speedText = speeds.empty() ? std::string() : tasks::RecordSpeedText(speed);
 
-    TProcessPlan plan;
-    plan.Name = request_.Name;
+    tasks::TProcessPlan plan;
     plan.EraseFirst = choices_.EraseFirst;
     plan.Eject = request_.Eject;
-    if (request_.Task == TRecordTask::RecordImage) {
+    if (request_.Task == tasks::TRecordTask::RecordImage) {
         plan.RecordCaption = "Record ISO-image to disc";
         plan.ImageFile = request_.Paths.front();
     } else {
         plan.RecordCaption = "Record on " + speedText;
     }
-    if (!ProcessRecording(burner_, plan, progress_)) return kRecordFailed;
+    if (!ProcessRecording(burner_, request_.Name, plan, progress_)) return kRecordFailed;
     return Partial();
 }
 
@@ -258,7 +248,7 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     request.Device = args.Value("--device");
     if (args.Has("--speed")) {
         request.Speed = args.Value("--speed");
-        const double steps = SpeedSteps(request.Speed);
+        const double steps = tasks::SpeedSteps(request.Speed);
         const bool digitsOnly = request.Speed.find_first_not_of("0123456789.xX") == std::string::npos;
         if (!digitsOnly || steps <= 0 || steps > kMostSpeedSteps) return "--speed wants a speed such as 16 or 16x";
     }
@@ -280,7 +270,7 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     request.Copyright = text("--copyright");
     if (args.Has("--boot")) {
         request.BootImage = args.Value("--boot");
-        if (!IsReadableFile(request.BootImage)) return "cannot read the boot image '" + request.BootImage + "'";
+        if (!tasks::IsReadableFile(request.BootImage)) return "cannot read the boot image '" + request.BootImage + "'";
     }
     if (args.Has("--cache-mb")) {
         std::int64_t mb = 0;
@@ -318,7 +308,7 @@ int RunRecordCommand(int argc, char** argv, const TRecordCommand& command) {
     if (const std::string error = ReadRecordOptions(args, request); !error.empty())
         return UsageError(command.Name, error);
     // An image is recorded on its own; files and folders come in any number.
-    if (request.Task == TRecordTask::RecordImage) {
+    if (request.Task == tasks::TRecordTask::RecordImage) {
         if (request.Paths.size() != 1) return UsageError(command.Name, "give exactly one image file");
     } else if (request.Paths.empty()) {
         return UsageError(command.Name, "no PATH given");

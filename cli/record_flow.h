@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/record_checks.h"
+#include "tasks/record_checks.h"
 
 namespace sorvane::cli {
 
@@ -20,7 +20,7 @@ enum : int { kRecordOk = 0, kRecordFailed = 1, kRecordUsage = 2, kRecordPartial 
 
 struct TRecordRequest {
     const char* Name = "";  // "sorvane-cli burn", at the head of messages
-    TRecordTask Task = TRecordTask::RecordNew;
+    tasks::TRecordTask Task = tasks::TRecordTask::RecordNew;
     std::string Device;     // empty: the default drive
     std::string Speed;      // "16" or "16x"; empty: the fastest
     bool Erase = false;     // erase first, and Yes to the erase question
@@ -41,7 +41,7 @@ struct TRecordRequest {
 // command takes and its help.
 struct TRecordCommand {
     const char* Name;  // "sorvane-cli burn", at the head of messages
-    TRecordTask Task;
+    tasks::TRecordTask Task;
     std::span<const TOptionDef> Options;
     void (*PrintHelp)();
 };

@@ -1,0 +1,54 @@
+#include "cli/session_report.h"
+
+#include <cstdio>
+
+#include "engine/iso/local_name.h"
+#include "tasks/disc_sessions.h"
+
+namespace sorvane::cli {
+namespace {
+
+constexpr int kLastSessionArgument = 255;
+constexpr int kMaxSessionNumber = 254;
+
+}  // namespace
+
+bool DiscReadyForSessions(TOrvoBurner& burner) {
+    const bool ready = tasks::LoadAndWaitForDisc(burner);
+    if (!ready) std::fputs("Error while getting sessions\n", stderr);
+    return ready;
+}
+
+void WarnAboutSession(const TDiscSession& session) {
+    if (session.FileSystemFound && !session.Truncated) return;
+    // Keeps the warning after the listing it is about when both streams go
+    // to one place.
+    std::fflush(stdout);
+    if (!session.FileSystemFound)
+        std::fprintf(stderr, "Warning: no ISO 9660 file system could be read in session %d.\n", session.Number);
+    else
+        std::fprintf(stderr, "Warning: session %d could not be read whole; what is left out is not listed:\n",
+                     session.Number);
+    for (const std::string& problem : session.Problems) {
+        std::string text = problem.starts_with(">>> ") ? problem.substr(4) : problem;
+        std::fprintf(stderr, "  %s\n", PrintableName(text).c_str());
+    }
+}
+
+bool ParseSessionNumber(const std::string& text, int& number) {
+    if (text == "last") {
+        number = kLastSessionArgument;
+        return true;
+    }
+    if (text.empty() || text.size() > 3) return false;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > kMaxSessionNumber) return false;
+    number = value;
+    return true;
+}
+
+}  // namespace sorvane::cli

@@ -1,0 +1,238 @@
+#include "tasks/add_paths.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "engine/rtl/format.h"
+#include "engine/rtl/text.h"
+
+namespace sorvane::tasks {
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Names compared without regard to ASCII case; names equal that way are
+// ordered by their bytes, so that the order is total.
+bool ListedBefore(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i])), y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+std::string BaseName(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+struct TDirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+TPathAdder::TPathAdder(TOrvoBurner& burner, std::function<void(const std::string&)> warn)
+    : burner_(burner), warn_(std::move(warn)) {}
+
+void TPathAdder::Exclude(const std::string& path, std::string why) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) excluded_.emplace_back(std::make_pair(st.st_dev, st.st_ino), std::move(why));
+}
+
+void TPathAdder::LeaveOut(const std::string& path, const std::string& why) {
+    ++leftOut_;
+    warn_("'" + path + "' left out: " + why);
+}
+
+void TPathAdder::LimitReached(const std::string& path, const std::string& what, int limit) {
+    if (limitRefusals_++ == 0) {
+        ++leftOut_;
+        warn_(Format("'%s' left out: an image holds at most %d %s", path.c_str(), limit, what.c_str()));
+    }
+}
+
+void TPathAdder::ReportLimits() {
+    if (limitRefusals_ > 1) {
+        leftOut_ += limitRefusals_ - 1;
+        warn_(Format("%d more entries left out: the image is full", limitRefusals_ - 1));
+    }
+    limitRefusals_ = 0;
+}
+
+bool TPathAdder::Describe(int dirFd, const std::string& name, const std::string& path, TItem& item) {
+    item.Path = path;
+    struct stat st {};
+    // Looked up inside the open folder: one name to resolve, not a whole
+    // path, which is what a tree of many thousand entries spends its time on.
+    if (!StatAtToSearchRec(dirFd, name, item.Rec, st)) {
+        const int code = errno;
+        struct stat link {};
+        if (::fstatat(dirFd, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode))
+            LeaveOut(path, "symbolic link to nothing");
+        else
+            LeaveOut(path, std::strerror(code));
+        return false;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        LeaveOut(path, "not a regular file or folder");
+        return false;
+    }
+    for (const auto& [key, why] : excluded_)
+        if (key == std::make_pair(st.st_dev, st.st_ino)) {
+            LeaveOut(path, why);
+            return false;
+        }
+    item.Rec.Name = BaseName(path);
+    item.Device = st.st_dev;
+    item.Inode = st.st_ino;
+    item.Readable = S_ISDIR(st.st_mode) || ::faccessat(dirFd, name.c_str(), R_OK, 0) == 0;
+    return true;
+}
+
+void TPathAdder::SortAsListed(std::vector<TItem>& items) {
+    std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) {
+        const bool aFolder = a.Rec.Attr & faDirectory, bFolder = b.Rec.Attr & faDirectory;
+        if (aFolder != bFolder) return aFolder;
+        return ListedBefore(a.Rec.Name, b.Rec.Name);
+    });
+}
+
+void TPathAdder::AddAll(const std::vector<std::string>& paths) {
+    std::vector<TItem> items;
+    for (const std::string& path : paths) {
+        TItem item;
+        if (Describe(AT_FDCWD, path, path, item)) items.push_back(std::move(item));
+    }
+    SortAsListed(items);
+    TDEntry* root = burner_.FindDir("\\");
+    for (const TItem& item : items) AddItem(root, item);
+    ReportLimits();
+}
+
+void TPathAdder::AddItem(TDEntry* parent, const TItem& item) {
+    if (item.Rec.Attr & faDirectory)
+        AddFolder(parent, item);
+    else
+        AddFileEntry(parent, item);
+}
+
+void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
+    const auto key = std::make_pair(item.Device, item.Inode);
+    if (std::find(ancestors_.begin(), ancestors_.end(), key) != ancestors_.end()) {
+        LeaveOut(item.Path, "symbolic link loop");
+        return;
+    }
+    std::unique_ptr<DIR, TDirCloser> listing(::opendir(item.Path.c_str()));
+    if (!listing) {
+        LeaveOut(item.Path, std::string("cannot list the folder: ") + std::strerror(errno));
+        return;
+    }
+    // Folders are looked up without regard to case: a second folder whose
+    // name differs only in case would silently merge into the first.
+    const std::string projectPath = (parent->Path == "\\" ? "\\" : parent->Path + "\\") + item.Rec.Name;
+    if (const TDEntry* existing = burner_.FindDir(projectPath); existing && existing->LongName != item.Rec.Name) {
+        LeaveOut(item.Path, "its name differs only in case from the folder '" + existing->LongName + "'");
+        return;
+    }
+    const bool existed = burner_.FindDir(projectPath) != nullptr;
+    TDEntry* folder = burner_.AddDir(parent, item.Rec);
+    if (!folder) {
+        const auto& project = burner_.Project();
+        if (project.DirCount() + 1 >= project.MaxDirs())
+            LimitReached(item.Path, "folders", project.MaxDirs());
+        else
+            LimitReached(item.Path, "entries", project.MaxFiles());
+        return;
+    }
+    if (!existed) ++folders_;
+
+    std::vector<TItem> children;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, "..")) continue;
+        TItem child;
+        if (Describe(::dirfd(listing.get()), entry->d_name, Join(item.Path, entry->d_name), child))
+            children.push_back(std::move(child));
+    }
+    listing.reset();
+    SortAsListed(children);
+    ancestors_.push_back(key);
+    for (const TItem& child : children) AddItem(folder, child);
+    ancestors_.pop_back();
+}
+
+void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
+    if (item.Rec.Size > TProjectTree::kMaxFileSize) {
+        LeaveOut(item.Path, "4 GiB or larger, which ISO 9660 cannot record");
+        return;
+    }
+    if (!item.Readable) {
+        LeaveOut(item.Path, std::strerror(EACCES));
+        return;
+    }
+    bool declined = false;
+    if (ReplaceExisting(parent, item, declined)) {
+        ++files_;
+        ++replaced_;
+        return;
+    }
+    if (declined) {
+        ++leftOut_;
+        return;
+    }
+    if (burner_.AddFile(parent, item.Rec, 0, item.Path)) {
+        ++files_;
+        return;
+    }
+    // Refused: find out why, so that the warning can say it.
+    std::string name = item.Rec.Name;
+    if (name.find('.') == std::string::npos) name += '.';  // the project records dotless names so
+    const auto& project = burner_.Project();
+    if (const TFEntry* existing = burner_.FindFile(parent, name)) {
+        if (existing->LongName == name)
+            LeaveOut(item.Path, "an entry of that name is already in the image");
+        else
+            LeaveOut(item.Path, "its name differs only in case from '" + existing->LongName + "'");
+    } else if (Utf16Length(name) > TProjectTree::kMaxLongName) {
+        LeaveOut(item.Path, Format("its name is longer than %zu characters", TProjectTree::kMaxLongName));
+    } else if (project.FileCount() >= project.MaxFiles()) {
+        LimitReached(item.Path, "entries", project.MaxFiles());
+    } else {
+        LeaveOut(item.Path, "the project refused it");
+    }
+}
+
+bool TPathAdder::ReplaceExisting(TDEntry* parent, const TItem& item, bool& declined) {
+    if (!confirmReplace_) return false;
+    std::string name = item.Rec.Name;
+    if (name.find('.') == std::string::npos) name += '.';  // as the project records it
+    const TFEntry* existing = burner_.FindFile(parent, name);
+    // A folder of that name stays: a file cannot take its place.
+    if (!existing || existing->IsDirectory()) return false;
+    if (!confirmReplace_(item.Path, item.Rec.Name)) {
+        declined = true;
+        return false;
+    }
+    // Replacing is this one answer's doing: whatever else adds files later
+    // (a session imported again at the layout) must not replace anything.
+    const bool replaceFile = burner_.ReplaceFile();
+    burner_.SetReplaceFile(true);
+    const bool replaced = burner_.AddFile(parent, item.Rec, 0, item.Path);
+    burner_.SetReplaceFile(replaceFile);
+    return replaced;
+}
+
+}  // namespace sorvane::tasks

@@ -1,0 +1,84 @@
+#pragma once
+// Adds files and folders of the local disk to the burner's project the way
+// dropping them on the project's root in a file manager would: a file as a
+// file, a folder as a folder of that name with its whole tree. Siblings are
+// added folders first, then by name without regard to case, as the project
+// page lists them, so the same tree always gives the same image.
+//
+// Symbolic links are followed; a link that leads back into a folder being
+// added is a loop and is left out. Everything that cannot be added is
+// named in a warning with the reason: nothing disappears silently.
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/orvo_burner.h"
+
+namespace sorvane::tasks {
+
+class TPathAdder {
+public:
+    // `warn` receives one line per entry left out.
+    TPathAdder(TOrvoBurner& burner, std::function<void(const std::string&)> warn);
+
+    void AddAll(const std::vector<std::string>& paths);
+    // Leaves out the file at `path` (if it exists) wherever the walk meets
+    // it, with `why` as the reason: the image being written, for one.
+    void Exclude(const std::string& path, std::string why);
+    // Asked, with the path and its name, when a file would take the name of
+    // a file already in its folder of the project (one added before, or one
+    // of a disc's session): true replaces that file, false leaves the new
+    // one out without a warning, the question having told the user. Without
+    // it the new one is left out with a warning.
+    using TConfirmReplace = std::function<bool(const std::string& path, const std::string& name)>;
+    void SetConfirmReplace(TConfirmReplace confirm) { confirmReplace_ = std::move(confirm); }
+
+    int FilesAdded() const { return files_; }
+    int FoldersAdded() const { return folders_; }
+    // Files among FilesAdded() that replaced one of the same name.
+    int FilesReplaced() const { return replaced_; }
+    // Entries named in a warning, plus those a table limit refused.
+    int LeftOut() const { return leftOut_; }
+    // Says how many more entries the table limits refused than were named.
+    void ReportLimits();
+
+private:
+    struct TItem {
+        std::string Path;
+        TSearchRec Rec;
+        dev_t Device = 0;
+        ino_t Inode = 0;
+        bool Readable = false;
+    };
+
+    // Describes `name` in the open folder `dirFd` (AT_FDCWD for a path the
+    // user gave); false, with a warning, when it cannot be added.
+    bool Describe(int dirFd, const std::string& name, const std::string& path, TItem& item);
+    static void SortAsListed(std::vector<TItem>& items);
+    void AddItem(TDEntry* parent, const TItem& item);
+    void AddFolder(TDEntry* parent, const TItem& item);
+    void AddFileEntry(TDEntry* parent, const TItem& item);
+    // Whether the file took the place of one of its name, after asking.
+    // `declined` is set when the answer was No.
+    bool ReplaceExisting(TDEntry* parent, const TItem& item, bool& declined);
+    void LeaveOut(const std::string& path, const std::string& why);
+    // A refusal by the project's table limits: named the first time only.
+    void LimitReached(const std::string& path, const std::string& what, int limit);
+
+    TOrvoBurner& burner_;
+    std::function<void(const std::string&)> warn_;
+    std::vector<std::pair<dev_t, ino_t>> ancestors_;  // folders being added, for loops
+    std::vector<std::pair<std::pair<dev_t, ino_t>, std::string>> excluded_;
+    TConfirmReplace confirmReplace_;
+    int files_ = 0;
+    int folders_ = 0;
+    int replaced_ = 0;
+    int leftOut_ = 0;
+    int limitRefusals_ = 0;
+};
+
+}  // namespace sorvane::tasks

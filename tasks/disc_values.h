@@ -1,0 +1,39 @@
+#pragma once
+// What the Info page shows of a drive and its disc: the rows of the drive's
+// read and write matrix, and the disc's values (kind, speed, status,
+// sizes) as their texts.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "engine/orvo_burner.h"
+
+namespace sorvane::tasks {
+
+// A row of the matrix: its caption and the capability flag it shows.
+struct TMatrixRow {
+    const char* Caption;
+    std::uint32_t Capability;
+};
+
+// The "Read" column: CD-R, CD-RW, DVD, DVD-R, DVD+R, DVD-RW, DVD+RW, DVD-RAM.
+std::span<const TMatrixRow> ReadMatrix();
+// The "Write" column: CD-R, CD-RW, Test, DVD-R, DVD+R, DVD-RW, DVD+RW, DVD-RAM.
+std::span<const TMatrixRow> WriteMatrix();
+// The row below both: "Protection from empty buffer".
+TMatrixRow UnderrunRow();
+
+// The texts of the disc values; "???" until known.
+struct TDiscValues {
+    std::string Type = "???", MaxSpeed = "???", Status = "???";
+    std::string FullSize = "???", UsedSpace = "???", FreeSpace = "???";
+};
+
+// Fills the disc values of the selected drive's disc: its kind's name, the
+// drive's fastest write speed for it ("48x"), "Closed" or "Not closed", and
+// the sizes in Mb. False, with every value left "???", when the drive holds
+// no disc it knows.
+bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values);
+
+}  // namespace sorvane::tasks

@@ -1,0 +1,22 @@
+#include "tasks/emulated_clock.h"
+
+#include <chrono>
+#include <thread>
+
+#include "vdrive/vdrive.h"
+
+namespace sorvane::tasks {
+
+void PaceWithEmulatedRecorder(TOrvoBurner& burner) {
+    // The recorder opens its state folder when it serves its first request:
+    // without one, the drives the burner talks to are real.
+    const vdrive::THost& host = vdrive::THost::Instance();
+    if (host.StateFolder().empty()) return;
+    const double scale = host.TimeScale();
+    if (!(scale > 1)) return;
+    burner.Sleep = [scale](int ms) {
+        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms / scale));
+    };
+}
+
+}  // namespace sorvane::tasks

@@ -1,0 +1,37 @@
+#pragma once
+// The identification of the volume on a disc, as the Info page shows it:
+// the label the system would mount it by, and the preparer, publisher,
+// copyright file, creation date and application of its primary volume
+// descriptor.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "engine/orvo_burner.h"
+
+namespace sorvane::tasks {
+
+struct TVolumeIdentity {
+    std::string Label;
+    std::string Preparer;
+    std::string Publisher;
+    std::string Copyright;
+    std::string RecordTime;  // dd.mm.yyyy
+    std::string Program;
+};
+
+// Fills everything but the label from a primary volume descriptor (ECMA-119
+// 8.4); false when the sector is not one.
+bool DecodePrimaryVolumeDescriptor(std::span<const std::uint8_t> sector, TVolumeIdentity& identity);
+
+// The volume label of a primary or Joliet supplementary volume descriptor;
+// empty when the sector is neither.
+std::string VolumeLabel(std::span<const std::uint8_t> sector);
+
+// Reads the disc in the selected drive: the descriptor at sector 16 for the
+// identification, the last session's descriptors for the label. False when
+// there is no primary volume descriptor at sector 16.
+bool ReadVolumeIdentity(TOrvoBurner& burner, TVolumeIdentity& identity);
+
+}  // namespace sorvane::tasks
