@@ -18,6 +18,7 @@
 #include "cli/session_report.h"
 #include "engine/drive_disc_source.h"
 #include "engine/iso/local_name.h"
+#include "engine/rtl/format.h"
 #include "tasks/counting_disc_source.h"
 #include "tasks/disc_sessions.h"
 
@@ -73,8 +74,8 @@ bool MakeFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (std::filesystem::is_directory(folder)) return true;
-    std::fprintf(stderr, "Error while creating folder '%s': %s\n", folder.c_str(),
-                 error ? error.message().c_str() : "a file of that name is in the way");
+    PrintError("Error while creating folder '" + folder + "': " +
+               (error ? error.message() : std::string("a file of that name is in the way")));
     return false;
 }
 
@@ -96,13 +97,12 @@ int Extract(const TRequest& request) {
     tasks::TCountingDiscSource disc(drive);
     const int count = disc.GetLastSession();
     if (count == 0) {
-        std::fputs("Sessions not found\n", stderr);
+        PrintError("Sessions not found");
         return 1;
     }
     const int number = request.Session == kLastSession ? count : request.Session;
     if (number > count) {
-        std::fprintf(stderr, "Session %d not found: the disc has %d session%s.\n", number, count,
-                     count == 1 ? "" : "s");
+        PrintError(Format("Session %d not found: the disc has %d session%s.", number, count, count == 1 ? "" : "s"));
         return 1;
     }
 
@@ -113,14 +113,14 @@ int Extract(const TRequest& request) {
     const TDiscSession session = ReadDiscSession(disc, number, sink);
     WarnAboutSession(session);
     if (!session.FileSystemFound) {
-        std::fprintf(stderr, "Nothing extracted: no file system could be read in session %d.\n", number);
+        PrintError(Format("Nothing extracted: no file system could be read in session %d.", number));
         return 1;
     }
     const bool whole = NamesRoot(request.DiscPath);
     const TDiscNode* node = whole ? &session.Root : FindDiscNode(session.Root, request.DiscPath);
     if (!node) {
-        std::fprintf(stderr, "Nothing extracted: session %d holds no '%s'.\n", number,
-                     PrintableName(request.DiscPath).c_str());
+        PrintError(Format("Nothing extracted: session %d holds no '%s'.", number,
+                          PrintableName(request.DiscPath).c_str()));
         return 1;
     }
     if (!MakeFolder(request.Folder)) return 1;

@@ -22,5 +22,6 @@ int RunMakeIso(int argc, char** argv);  // cmd_make_iso.cpp
 int RunBurn(int argc, char** argv);       // cmd_burn.cpp
 int RunContinue(int argc, char** argv);   // cmd_continue.cpp
 int RunBurnImage(int argc, char** argv);  // cmd_burn_image.cpp
+int RunClose(int argc, char** argv);      // cmd_close.cpp
 
 }  // namespace sorvane::cli

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/options.h"
 #include "engine/iso/local_name.h"
 #include "tasks/disc_sessions.h"
 
@@ -15,7 +16,7 @@ constexpr int kMaxSessionNumber = 254;
 
 bool DiscReadyForSessions(TOrvoBurner& burner) {
     const bool ready = tasks::LoadAndWaitForDisc(burner);
-    if (!ready) std::fputs("Error while getting sessions\n", stderr);
+    if (!ready) PrintError("Error while getting sessions");
     return ready;
 }
 

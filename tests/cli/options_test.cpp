@@ -55,7 +55,7 @@ TEST_F(DeniedDrive, DriveTheUserMayNotOpenIsNamedWithTheRemedyWhileTheEmulatedRe
     EXPECT_NE(TSCSIDevice::TransportName(), "SGPASSTH");
     EXPECT_EQ(burner.Devices.size(), 1u);
     EXPECT_EQ(said,
-              "No permission to use the drive /fake/sr0: join the group \"cdrom\" that owns it "
+              "sorvane-cli: No permission to use the drive /fake/sr0: join the group \"cdrom\" that owns it "
               "(sudo usermod -aG cdrom $USER), then log in again.\n");
 }
 
