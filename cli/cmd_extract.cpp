@@ -94,28 +94,14 @@ int Extract(const TRequest& request) {
 
     TDriveDiscSource drive(burner);
     tasks::TCountingDiscSource disc(drive);
-    const int count = disc.GetLastSession();
-    if (count == 0) {
-        std::fputs("Sessions not found\n", stderr);
-        return 1;
-    }
-    const int number = request.Session == kLastSession ? count : request.Session;
-    if (number > count) {
-        std::fprintf(stderr, "Session %d not found: the disc has %d session%s.\n", number, count,
-                     count == 1 ? "" : "s");
-        return 1;
-    }
-
     TProgressLine progress(stderr);
     TDebugSink sink;
     if (request.Verbose)
         sink = [&progress](const std::string& message, int) { progress.Print(PrintableName(WithoutMarker(message))); };
-    const TDiscSession session = ReadDiscSession(disc, number, sink);
-    WarnAboutSession(session);
-    if (!session.FileSystemFound) {
-        std::fprintf(stderr, "Nothing extracted: no file system could be read in session %d.\n", number);
-        return 1;
-    }
+    const std::optional<TDiscSession> read = ReadCommandSession(disc, request.Session, sink, "Nothing extracted");
+    if (!read) return 1;
+    const TDiscSession& session = *read;
+    const int number = session.Number;
     const bool whole = NamesRoot(request.DiscPath);
     const TDiscNode* node = whole ? &session.Root : FindDiscNode(session.Root, request.DiscPath);
     if (!node) {

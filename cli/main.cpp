@@ -24,6 +24,7 @@ constexpr TCommand kCommands[] = {
     {"burn", "record files and folders on a disc", RunBurn},
     {"continue", "add files and folders to a disc as a new session", RunContinue},
     {"burn-image", "record an ISO image file on a disc", RunBurnImage},
+    {"verify", "read a session back against its sources, or for readability", RunVerify},
 };
 
 void PrintUsage(std::FILE* out) {

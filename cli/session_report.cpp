@@ -51,4 +51,26 @@ bool ParseSessionNumber(const std::string& text, int& number) {
     return true;
 }
 
+std::optional<TDiscSession> ReadCommandSession(TDiscSource& disc, int number, const TDebugSink& debug,
+                                               const char* nothingDone) {
+    const int count = disc.GetLastSession();
+    if (count == 0) {
+        std::fputs("Sessions not found\n", stderr);
+        return std::nullopt;
+    }
+    if (number == kLastSessionArgument) number = count;
+    if (number > count) {
+        std::fprintf(stderr, "Session %d not found: the disc has %d session%s.\n", number, count,
+                     count == 1 ? "" : "s");
+        return std::nullopt;
+    }
+    TDiscSession session = ReadDiscSession(disc, number, debug);
+    WarnAboutSession(session);
+    if (!session.FileSystemFound) {
+        std::fprintf(stderr, "%s: no file system could be read in session %d.\n", nothingDone, number);
+        return std::nullopt;
+    }
+    return session;
+}
+
 }  // namespace sorvane::cli
