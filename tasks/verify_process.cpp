@@ -114,7 +114,8 @@ std::string ProblemText(const TVerifyProblem& problem, TVerifiedAgainst against)
     switch (problem.Fault) {
         case TVerifyFault::Differs:
             return subject + ": " + SectorsText(problem.FirstSector, problem.LastSector) +
-                   (against == TVerifiedAgainst::Sources ? " differ from the source" : " differ from what was recorded");
+                   (problem.FirstSector == problem.LastSector ? " differs" : " differ") +
+                   (against == TVerifiedAgainst::Sources ? " from the source" : " from what was recorded");
         case TVerifyFault::Unreadable:
             return subject + ": " + SectorsText(problem.FirstSector, problem.LastSector) + " unreadable";
         case TVerifyFault::SizeDiffers:

@@ -22,6 +22,8 @@ struct TSectorChecksum::TState {
 TSectorChecksum::TSectorChecksum() : state_(std::make_unique<TState>()) {}
 
 TSectorChecksum::~TSectorChecksum() = default;
+TSectorChecksum::TSectorChecksum(TSectorChecksum&&) noexcept = default;
+TSectorChecksum& TSectorChecksum::operator=(TSectorChecksum&&) noexcept = default;
 
 void TSectorChecksum::Reset() { XXH3_64bits_reset(state_->Xxh3); }
 

@@ -22,8 +22,8 @@ class TSectorChecksum {
 public:
     TSectorChecksum();
     ~TSectorChecksum();
-    TSectorChecksum(const TSectorChecksum&) = delete;
-    TSectorChecksum& operator=(const TSectorChecksum&) = delete;
+    TSectorChecksum(TSectorChecksum&&) noexcept;
+    TSectorChecksum& operator=(TSectorChecksum&&) noexcept;
 
     // Starts a new checksum.
     void Reset();

@@ -31,6 +31,7 @@ struct TFileJob {
     const TDiscNode* Node = nullptr;
     std::string Name;    // path in the volume
     std::string Source;  // empty: only read
+    int Order = 0;       // its place in the walk
 };
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -78,7 +79,7 @@ std::string SourceName(const std::string& path) {
 class TSessionVerifier {
 public:
     TSessionVerifier(TDiscSource& disc, const TVerifyHooks& hooks, TVerifyReport& report)
-        : reader_(disc, hooks.Cancel, hooks.Progress), report_(report) {}
+        : reader_(disc, hooks.Cancel, hooks.Progress), report_(report), orders_(report.Problems.size(), -1) {}
 
     void PlanSource(const std::string& path, const TDiscNode& root) {
         PlanEntry(path, SourceName(path), root, std::string(), 0);
@@ -90,12 +91,13 @@ public:
             if (child.Directory)
                 PlanEverything(child, name);
             else
-                AddJob({&child, name, std::string()});
+                AddJob({&child, name, std::string(), order_++});
         }
     }
 
     void Run() {
         for (const TFileJob& job : jobs_) {
+            current_ = job.Order;
             if (!Verify(job)) {
                 report_.Cancelled = true;
                 break;
@@ -103,6 +105,15 @@ public:
             ++report_.Files;
         }
         report_.SectorsRead = reader_.SectorsDone();
+        // What the walk found (a source missing from the disc) and what the
+        // reading found (a sector that differs) are told in the walk's
+        // order, file by file.
+        std::vector<std::size_t> index(report_.Problems.size());
+        for (std::size_t i = 0; i < index.size(); ++i) index[i] = i;
+        std::stable_sort(index.begin(), index.end(), [&](std::size_t a, std::size_t b) { return orders_[a] < orders_[b]; });
+        std::vector<TVerifyProblem> sorted;
+        for (std::size_t i : index) sorted.push_back(std::move(report_.Problems[i]));
+        report_.Problems = std::move(sorted);
     }
 
 private:
@@ -111,16 +122,24 @@ private:
         jobs_.push_back(std::move(job));
     }
 
+    // Records a problem of the entry the walk or the reading is at.
+    void Add(TVerifyProblem problem) {
+        const std::size_t before = report_.Problems.size();
+        report_.Add(std::move(problem));
+        if (report_.Problems.size() > before) orders_.push_back(current_);
+    }
+
     void Problem(TVerifyFault fault, const std::string& name, std::string detail = {}) {
         TVerifyProblem problem;
         problem.Fault = fault;
         problem.Name = name;
         problem.Detail = std::move(detail);
-        report_.Add(std::move(problem));
+        Add(std::move(problem));
     }
 
     void PlanEntry(const std::string& path, const std::string& localName, const TDiscNode& discDir,
                    const std::string& discFolder, int depth) {
+        current_ = order_++;
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0) {
             Problem(TVerifyFault::SourceUnreadable, Join(discFolder, localName), std::strerror(errno));
@@ -141,7 +160,7 @@ private:
             problem.Fault = TVerifyFault::KindDiffers;
             problem.Name = name;
             problem.FolderOnDisc = node->Directory;
-            report_.Add(std::move(problem));
+            Add(std::move(problem));
             return;
         }
         if (!folder) {
@@ -151,10 +170,10 @@ private:
                 problem.Name = name;
                 problem.DiscBytes = node->Size;
                 problem.SourceBytes = static_cast<std::uint64_t>(info.st_size);
-                report_.Add(std::move(problem));
+                Add(std::move(problem));
                 return;
             }
-            AddJob({node, name, path});
+            AddJob({node, name, path, current_});
             return;
         }
         const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
@@ -241,11 +260,16 @@ private:
         problem.Name = name;
         problem.FirstSector = first;
         problem.LastSector = last;
-        report_.Add(std::move(problem));
+        Add(std::move(problem));
     }
 
     TSectorReader reader_;
     TVerifyReport& report_;
+    // The walk's order of every problem in the report, and of the entry the
+    // verifier is at; the problems recorded before it came first.
+    std::vector<int> orders_;
+    int order_ = 0;
+    int current_ = -1;
     std::vector<TFileJob> jobs_;
     std::set<std::pair<dev_t, ino_t>> ancestors_;
     std::vector<std::uint8_t> local_;
