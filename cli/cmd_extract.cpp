@@ -180,7 +180,7 @@ int RunExtract(int argc, char** argv) {
     TRequest request;
     if (!args.Has("--session")) return UsageError(kName, "which session? Give --session N");
     if (!ParseSessionNumber(args.Value("--session"), request.Session))
-        return UsageError(kName, "bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
+        return UsageError(kName, BadSessionNumber(args.Value("--session")));
     if (args.Positional.empty() || args.Positional.size() > 2)
         return UsageError(kName, args.Positional.empty() ? "no destination folder given" : "too many arguments");
     request.Folder = args.Positional.back();

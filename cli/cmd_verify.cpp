@@ -106,7 +106,7 @@ int RunVerify(int argc, char** argv) {
     TRequest request;
     request.Device = args.Value("--device");
     if (args.Has("--session") && !ParseSessionNumber(args.Value("--session"), request.Session))
-        return UsageError(kName, "bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
+        return UsageError(kName, BadSessionNumber(args.Value("--session")));
     for (const std::string& path : args.Positional) {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0) return UsageError(kName, "cannot read '" + path + "'");

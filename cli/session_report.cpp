@@ -51,6 +51,10 @@ bool ParseSessionNumber(const std::string& text, int& number) {
     return true;
 }
 
+std::string BadSessionNumber(const std::string& text) {
+    return "bad session number '" + text + "': 1 to 254, or 'last'";
+}
+
 std::optional<TDiscSession> ReadCommandSession(TDiscSource& disc, int number, const TDebugSink& debug,
                                                const char* nothingDone) {
     const int count = disc.GetLastSession();

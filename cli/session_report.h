@@ -23,6 +23,8 @@ void WarnAboutSession(const TDiscSession& session);
 // A session number from the command line: 1 to 254. False when the text is
 // not such a number.
 bool ParseSessionNumber(const std::string& text, int& number);
+// The usage error of a session number ParseSessionNumber refused.
+std::string BadSessionNumber(const std::string& text);
 
 // Reads session `number` (kLastSession: the last) of `disc` with the
 // messages of the walk going to `debug`, and warns about what of it could
