@@ -36,20 +36,29 @@ run: build
 
 test: deps test-plain test-asan test-tsan
 
+# ctest prints nothing of a test that skipped itself; the reason it gave is
+# in the tree's log, and is shown after the run.
+define skip-reasons
+	@grep -h -A1 ': Skipped$$' $(1)/Testing/Temporary/LastTest.log 2>/dev/null | grep -v '^--$$' || true
+endef
+
 test-plain:
 	$(CONFIGURE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build -j $(JOBS)
 	ctest --test-dir build --output-on-failure -j $(JOBS)
+	$(call skip-reasons,build)
 
 test-asan:
 	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSORVANE_SANITIZE=address,undefined -DSORVANE_BUILD_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	$(call skip-reasons,build-asan)
 
 test-tsan:
 	$(CONFIGURE) -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DSORVANE_SANITIZE=thread -DSORVANE_BUILD_BENCH=OFF
 	cmake --build build-tsan -j $(JOBS)
 	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L threads
+	$(call skip-reasons,build-tsan)
 
 bench: build
 	@for b in build/bin/bench_*; do echo "== $$b"; $$b; done

@@ -37,7 +37,7 @@ int RunDevices(int argc, char** argv) {
     if (!OpenCommandDrives(burner)) return 1;
     const std::vector<std::string> devices = burner.Devices;
     if (devices.empty()) {
-        std::fputs("No CD/DVD drive found.\n", stderr);
+        PrintError(tasks::NoDriveText());
         return 0;
     }
     const int chosen = tasks::DefaultDriveIndex(burner);

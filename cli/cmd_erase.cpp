@@ -14,6 +14,7 @@
 #include "cli/options.h"
 #include "engine/rtl/sync_queue.h"
 #include "engine/rtl/thread.h"
+#include "tasks/emulated_clock.h"
 #include "tasks/erase_process.h"
 #include "tasks/record_speeds.h"
 
@@ -140,8 +141,12 @@ int RunErase(int argc, char** argv) {
     int status = kExitFailed;
     {
         TOrvoBurner burner;
-        if (OpenCommandDrive(burner, args.Value("--device")) >= 0)
+        if (OpenCommandDrive(burner, args.Value("--device")) >= 0) {
+            // The erase thread polls the drive between pauses: on the
+            // recorder's clock, so that its progress is seen as it moves.
+            tasks::PaceWithEmulatedRecorder(burner);
             status = EraseWithChecks(burner, request);
+        }
     }
     TThread::WaitForFreeOnTerminateThreads();
     return status;

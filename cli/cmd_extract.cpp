@@ -18,6 +18,7 @@
 #include "cli/session_report.h"
 #include "engine/drive_disc_source.h"
 #include "engine/iso/local_name.h"
+#include "engine/rtl/format.h"
 #include "tasks/counting_disc_source.h"
 #include "tasks/disc_sessions.h"
 
@@ -73,8 +74,8 @@ bool MakeFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (std::filesystem::is_directory(folder)) return true;
-    std::fprintf(stderr, "Error while creating folder '%s': %s\n", folder.c_str(),
-                 error ? error.message().c_str() : "a file of that name is in the way");
+    PrintError("Error while creating folder '" + folder + "': " +
+               (error ? error.message() : std::string("a file of that name is in the way")));
     return false;
 }
 
@@ -105,8 +106,8 @@ int Extract(const TRequest& request) {
     const bool whole = NamesRoot(request.DiscPath);
     const TDiscNode* node = whole ? &session.Root : FindDiscNode(session.Root, request.DiscPath);
     if (!node) {
-        std::fprintf(stderr, "Nothing extracted: session %d holds no '%s'.\n", number,
-                     PrintableName(request.DiscPath).c_str());
+        PrintError(Format("Nothing extracted: session %d holds no '%s'.", number,
+                          PrintableName(request.DiscPath).c_str()));
         return 1;
     }
     if (!MakeFolder(request.Folder)) return 1;

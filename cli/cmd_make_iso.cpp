@@ -2,9 +2,6 @@
 // Joliet names, optionally bootable, and writes it to an image file through
 // the recording pipeline, showing progress on a terminal.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -68,7 +65,8 @@ void PrintHelp() {
         "case, a file of 4 GiB or more, something unreadable, a symbolic link loop,\n"
         "more entries than an image holds) are left out, each named in a warning.\n"
         "A progress line is shown while stderr is a terminal; Ctrl-C stops the\n"
-        "image cleanly. An image that could not be completed is removed.\n"
+        "image cleanly. An image is written beside FILE and takes its place only\n"
+        "once complete: a failed or stopped run leaves FILE as it was.\n"
         "\n"
         "With SOURCE_DATE_EPOCH set, that time (UTC) is recorded as the image's\n"
         "build time, so that the same files always make the same image.\n"
@@ -116,8 +114,9 @@ int RunMakeIso(int argc, char** argv) {
     if (args.Has("--cache-mb") && !ParseWholeNumber(args.Value("--cache-mb"), 2, kMaxCacheMb, cacheMb))
         return UsageError(kName, "--cache-mb wants a number of MiB from 2 to 4095");
     const std::string bootImage = args.Value("--boot");
-    if (args.Has("--boot") && !tasks::IsReadableFile(bootImage))
-        return UsageError(kName, "cannot read the boot image '" + bootImage + "'");
+    if (args.Has("--boot"))
+        if (const std::string problem = tasks::BootImageProblem(bootImage); !problem.empty())
+            return UsageError(kName, problem);
     const bool verbose = args.Has("--verbose");
 
     // The clock must be in place before the burner dates its project.
@@ -125,15 +124,17 @@ int RunMakeIso(int argc, char** argv) {
     TOrvoBurner burner;
     TProgressLine progress(stderr);
     std::atomic<int> warnings{0};
+    TRenameReports renames;
     const auto warn = [&](const std::string& text) {
         progress.Print(std::string(kName) + ": warning: " + text);
     };
-    // Errors and file-system warnings always reach the user; the rest of the
-    // engine's diagnostics only with --verbose. Workers post them too.
+    // Errors, file-system warnings and renamed entries always reach the
+    // user; the rest of the engine's diagnostics only with --verbose.
+    // Workers post them too.
     burner.OnDebugMessage = [&](TSCSIDevice&, const std::string& message, int mType) {
         const bool problem = mType == mtError || mType == mtFileSystem;
         if (problem) ++warnings;
-        if (problem || verbose) progress.Print(message);
+        if (problem || verbose || renames.FirstTime(message)) progress.Print(message);
     };
 
     burner.SetCacheSize(static_cast<std::uint32_t>(cacheMb << 20));
@@ -167,9 +168,6 @@ int RunMakeIso(int argc, char** argv) {
         std::fprintf(stderr, "%s: another recording is still running\n", kName);
         return kExitFailed;
     }
-    // A failure while priming is reported before SaveISOImage returns; the
-    // output has not been touched then.
-    const bool writerStarted = !outcome.has_value();
     progress.Start(burner.GetImageSize() * 2048);
     PumpUntilDone([&] { return outcome.has_value(); }, progress,
                   [&](std::int64_t& written, int& fill) {
@@ -181,14 +179,9 @@ int RunMakeIso(int argc, char** argv) {
     progress.Finish();
 
     if (!outcome->empty()) {
+        // The engine writes beside the output and renames only a complete
+        // image over it: whatever stood at OUTPUT before is still there.
         std::fprintf(stderr, "%s: %s\n", kName, outcome->c_str());
-        // An image cut short must not pass for a complete one. Only a file
-        // that this run created is removed: a device, or a file that could
-        // not even be created, stays as it was.
-        struct stat st {};
-        const bool created = writerStarted && outcome->rfind("CAN'T CREATE FILE", 0) != 0;
-        if (created && ::stat(output.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(output.c_str()) == 0)
-            std::fprintf(stderr, "%s: the incomplete image '%s' was removed\n", kName, output.c_str());
         return kExitFailed;
     }
     if (verbose)

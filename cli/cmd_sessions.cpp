@@ -12,6 +12,7 @@
 #include "cli/session_report.h"
 #include "engine/drive_disc_source.h"
 #include "engine/iso/local_name.h"
+#include "engine/record/disc_close.h"
 #include "engine/rtl/format.h"
 #include "tasks/disc_sessions.h"
 
@@ -58,8 +59,13 @@ void PrintNode(const TDiscNode& node, int depth, bool verbose) {
     for (const TDiscNode& child : node.Children) PrintNode(child, depth + 1, verbose);
 }
 
-void PrintSession(TDiscSession& session, bool verbose) {
+void PrintSession(TDiscSession& session, bool leftOpen, bool verbose) {
     std::printf("%s\n", session.Caption().c_str());
+    // What an interrupted recording wrote: its directories may name files
+    // whose data never reached the disc.
+    if (leftOpen)
+        std::printf("  incomplete: left open by an interrupted recording, its files may be cut short or missing "
+                    "(sorvane-cli close closes it)\n");
     if (session.TrackKnown)
         std::printf("  start sector %lu, %lu sectors\n", static_cast<unsigned long>(session.Track.TrackStart),
                     static_cast<unsigned long>(session.Track.TrackSize));
@@ -93,13 +99,14 @@ int RunSessions(int argc, char** argv) {
     // The reader's own messages are gathered per session and shown with it.
     std::vector<TDiscSession> sessions = ReadDiscSessions(disc, TDebugSink());
     if (sessions.empty()) {
-        std::fputs("Sessions not found\n", stderr);
+        PrintError("Sessions not found");
         return 1;
     }
     const bool verbose = args.Has("--verbose");
+    const bool lastLeftOpen = disc::LastSessionLeftOpen(burner, burner.GetDiscType());
     for (std::size_t i = 0; i < sessions.size(); ++i) {
         if (i) std::printf("\n");
-        PrintSession(sessions[i], verbose);
+        PrintSession(sessions[i], lastLeftOpen && i + 1 == sessions.size(), verbose);
         WarnAboutSession(sessions[i]);
     }
     return 0;

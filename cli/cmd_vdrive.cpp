@@ -38,7 +38,10 @@ const char* kUsage =
     "KIND is one of: none, cd-rom, dvd-rom, cd-r, cd-rw, dvd-r, dvd-rw, dvd-rw-ro,\n"
     "dvd+r, dvd+r-dl, dvd+rw, dvd-ram. CD-ROM and DVD-ROM are pressed from\n"
     "--image. For recordable kinds --image records FILE as the first session;\n"
-    "STATE is blank, appendable, closed (the default with --image) or finalized.\n"
+    "STATE is blank, appendable (its session closed; the default with --image),\n"
+    "finalized, or open (its session left open, as an interrupted recording\n"
+    "leaves it). A disc already in the drive is taken out and its recording\n"
+    "discarded; insert says which.\n"
     "\n"
     "Options:\n"
     "  -d, --drive N      the drive to act on (default 0)\n"
@@ -116,13 +119,29 @@ std::optional<std::string> Parse(int argc, char** argv, TOptions& o) {
     return std::nullopt;
 }
 
+// "cd-r, appendable, 2 sessions"
+std::string DescribeDisc(const vdrive::TDriveStatus& s) {
+    std::string disc = std::string(vdrive::MediumKindName(s.Kind)) + ", " + s.State;
+    if (!s.Sessions.empty())
+        disc += ", " + std::to_string(s.Sessions.size()) + (s.Sessions.size() == 1 ? " session" : " sessions");
+    return disc;
+}
+
 std::string Describe(const vdrive::TDriveStatus& s) {
-    std::string medium = s.Kind == vdrive::TMediumKind::None ? "no disc" : std::string(vdrive::MediumKindName(s.Kind)) + ", " + s.State;
+    std::string medium = s.Kind == vdrive::TMediumKind::None ? "no disc" : DescribeDisc(s);
     return s.Identity + " (" + s.Model + "): " + medium + (s.TrayOpen ? ", tray open" : "");
 }
 
+void WarnAbout(const vdrive::TDriveStatus& s) {
+    if (!s.Warning.empty()) std::fprintf(stderr, "%s: warning: %s\n", kName, s.Warning.c_str());
+}
+
 int List(THost& host) {
-    for (std::size_t i = 0; i < host.DriveCount(); ++i) std::printf("%zu: %s\n", i, Describe(host.Status(i)).c_str());
+    for (std::size_t i = 0; i < host.DriveCount(); ++i) {
+        const vdrive::TDriveStatus s = host.Status(i);
+        std::printf("%zu: %s\n", i, Describe(s).c_str());
+        WarnAbout(s);
+    }
     return 0;
 }
 
@@ -132,6 +151,7 @@ int Status(THost& host, const TOptions& o) {
     std::printf("tray:     %s%s\n", s.TrayOpen ? "open" : "closed", s.Locked ? ", locked" : "");
     if (s.Kind == vdrive::TMediumKind::None) {
         std::printf("disc:     none\n");
+        WarnAbout(s);
         return 0;
     }
     std::printf("disc:     %s\n", std::string(vdrive::MediumKindName(s.Kind)).c_str());
@@ -182,7 +202,15 @@ int RunVdrive(int argc, char** argv) {
         auto kind = vdrive::MediumKindFromName(o.Operands[0]);
         if (!kind) return UsageError(kName, "unknown disc kind '" + o.Operands[0] + "'");
         auto state = o.State.value_or(o.Image.empty() ? vdrive::TMediumState::Blank : vdrive::TMediumState::Closed);
+        // The drive has one tray: the disc in it goes, and with it what was
+        // recorded on it. That is never done without a word.
+        const vdrive::TDriveStatus before = host.Status(o.Drive);
         ok = host.Insert(o.Drive, {*kind, state, o.Image}, &error);
+        if (ok && before.Kind != vdrive::TMediumKind::None)
+            std::printf("%zu: took out the %s%s\n", o.Drive, DescribeDisc(before).c_str(),
+                        before.Sessions.empty() || vdrive::MediumKindName(before.Kind).ends_with("-rom")
+                            ? ""
+                            : "; what was recorded on it is gone");
         if (ok) std::printf("%zu: %s\n", o.Drive, Describe(host.Status(o.Drive)).c_str());
     } else if (o.Action == "eject") {
         ok = host.Eject(o.Drive, &error);

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "cli/options.h"
 #include "tasks/device_choice.h"
 
 namespace sorvane::cli {
 namespace {
 
-void Say(const std::string& failure) { std::fprintf(stderr, "%s\n", failure.c_str()); }
+// Every failure line begins with the command's name.
+void Say(const std::string& failure) { PrintError(failure); }
 
 }  // namespace
 

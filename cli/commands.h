@@ -22,6 +22,7 @@ int RunMakeIso(int argc, char** argv);  // cmd_make_iso.cpp
 int RunBurn(int argc, char** argv);       // cmd_burn.cpp
 int RunContinue(int argc, char** argv);   // cmd_continue.cpp
 int RunBurnImage(int argc, char** argv);  // cmd_burn_image.cpp
+int RunClose(int argc, char** argv);      // cmd_close.cpp
 int RunVerify(int argc, char** argv);     // cmd_verify.cpp
 
 }  // namespace sorvane::cli

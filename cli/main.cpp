@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "engine/orvo_burner.h"
 
 namespace sorvane::cli {
@@ -24,6 +25,7 @@ constexpr TCommand kCommands[] = {
     {"burn", "record files and folders on a disc", RunBurn},
     {"continue", "add files and folders to a disc as a new session", RunContinue},
     {"burn-image", "record an ISO image file on a disc", RunBurnImage},
+    {"close", "close a session an interrupted recording left open", RunClose},
     {"verify", "read a session back against its sources, or for readability", RunVerify},
 };
 
@@ -66,7 +68,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const TCommand& command : kCommands)
-        if (command.Name && !std::strcmp(argv[1], command.Name)) return command.Run(argc - 1, argv + 1);
+        if (command.Name && !std::strcmp(argv[1], command.Name)) {
+            SetCommandName(std::string("sorvane-cli ") + command.Name);
+            return command.Run(argc - 1, argv + 1);
+        }
     std::fprintf(stderr, "sorvane-cli: unknown command '%s'\nTry 'sorvane-cli --help'.\n", argv[1]);
     return 2;
 }

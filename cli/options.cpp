@@ -76,6 +76,19 @@ bool ParseWholeNumber(const std::string& text, std::int64_t min, std::int64_t ma
     return true;
 }
 
+namespace {
+std::string& CommandNameStore() {
+    static std::string name = "sorvane-cli";
+    return name;
+}
+}  // namespace
+
+void SetCommandName(std::string name) { CommandNameStore() = std::move(name); }
+
+const std::string& CommandName() { return CommandNameStore(); }
+
+void PrintError(const std::string& text) { std::fprintf(stderr, "%s: %s\n", CommandName().c_str(), text.c_str()); }
+
 int UsageError(const char* name, const std::string& message) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, message.c_str(), name);
     return 2;

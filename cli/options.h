@@ -30,6 +30,13 @@ struct TParsedArgs {
 // Parses argv[1..argc-1] (argv[0] is the subcommand's name).
 TParsedArgs ParseOptions(int argc, char** argv, std::span<const TOptionDef> options);
 
+// The command being run, "sorvane-cli info": main sets it once, and every
+// error line of the command begins with it.
+void SetCommandName(std::string name);
+const std::string& CommandName();
+// Prints "sorvane-cli COMMAND: TEXT" on stderr.
+void PrintError(const std::string& text);
+
 // Prints "NAME: MESSAGE" and the hint to the command's help on stderr;
 // answers 2, the exit status of a wrong command line.
 int UsageError(const char* name, const std::string& message);

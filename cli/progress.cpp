@@ -12,6 +12,12 @@ constexpr double kMb = 1048576.0;
 
 }  // namespace
 
+bool TRenameReports::FirstTime(const std::string& message) {
+    if (!message.starts_with(">>> ") || message.find("\" RECORDED AS \"") == std::string::npos) return false;
+    std::lock_guard lock(mutex_);
+    return shown_.insert(message).second;
+}
+
 std::string FormatDuration(double seconds) {
     const auto total = static_cast<long long>(seconds < 0 ? 0 : seconds + 0.5);
     const long long h = total / 3600, m = total / 60 % 60, s = total % 60;

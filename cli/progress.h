@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace sorvane::cli {
@@ -26,6 +27,20 @@ constexpr int kNoReadBuffer = -1;
 constexpr int kNoDeviceBuffer = -1;
 std::string FormatProgress(std::int64_t written, std::int64_t total, int cacheFill, double elapsedSeconds,
                            int deviceFill = kNoDeviceBuffer);
+
+// The engine's reports of entries recorded under another name than the
+// user's (">>> NAME ... RECORDED AS ..."): every command that records shows
+// them, so that no entry takes another name unseen, and each once, although
+// the layout that reports them is made again when the recording starts.
+class TRenameReports {
+public:
+    // True the first time `message` is such a report.
+    bool FirstTime(const std::string& message);
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> shown_;
+};
 
 // One reading of an operation's counters.
 struct TProgressSample {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <optional>
 
 #include "cli/command_drive.h"
 #include "cli/process_display.h"
@@ -46,6 +47,7 @@ public:
 private:
     int Fail(const std::string& message);
     int FailQuestion(const std::string& question, const char* option);
+    int FailReplaceQuestion();
     void Warn(const std::string& text) { progress_.Print(std::string(request_.Name) + ": warning: " + text); }
     // Loads the files and folders; false when a replace question was
     // answered No.
@@ -61,9 +63,10 @@ private:
     const TRecordRequest& request_;
     TOrvoBurner& burner_;
     TProgressLine progress_;
+    TRenameReports renames_;
     tasks::TRecordChoices choices_;
     std::string projectName_ = kNewProjectName;
-    std::string declinedReplace_;
+    std::optional<tasks::TPathAdder::TReplacement> declinedReplace_;
     int leftOut_ = 0;
     std::atomic<int> problems_{0};
     bool importIncomplete_ = false;
@@ -74,26 +77,37 @@ int TRecording::Fail(const std::string& message) {
     return kRecordFailed;
 }
 
+int TRecording::FailReplaceQuestion() {
+    // The question alone names neither the folder nor the file it would
+    // replace; the line after it does.
+    const tasks::TPathAdder::TReplacement& r = *declinedReplace_;
+    return FailQuestion(Format(kReplaceQuestion, r.Name.c_str()) + "\n'" + r.Path + "' would replace the file of that name in " +
+                            (r.Folder == "\\" ? std::string("the root") : "\"" + r.Folder + "\"") +
+                            (r.OnDisc ? ", which the disc's last session holds." : ", given before it."),
+                        "--replace");
+}
+
 int TRecording::FailQuestion(const std::string& question, const char* option) {
     return Fail(question + "\n" + Format("Give %s to answer Yes.", option));
 }
 
 bool TRecording::AddPaths() {
     tasks::TPathAdder adder(burner_, [this](const std::string& text) { Warn(text); });
-    adder.SetConfirmReplace([this](const std::string& path, const std::string& name) {
+    adder.SetConfirmReplace([this](const tasks::TPathAdder::TReplacement& replacement) {
         if (request_.Replace) {
             if (request_.Verbose)
-                progress_.Print(std::string(request_.Name) + ": '" + path + "' replaces '" + name + "'");
+                progress_.Print(std::string(request_.Name) + ": '" + replacement.Path + "' replaces '" +
+                                replacement.Name + "'");
             return true;
         }
-        if (declinedReplace_.empty()) declinedReplace_ = name;
+        if (!declinedReplace_) declinedReplace_ = replacement;
         return false;
     });
     adder.AddAll(request_.Paths);
     leftOut_ = adder.LeftOut();
     if (request_.Verbose)
         progress_.Print(Format("%s: %d files in %d folders", request_.Name, adder.FilesAdded(), adder.FoldersAdded()));
-    return declinedReplace_.empty();
+    return !declinedReplace_;
 }
 
 // Whether the disc holds anything a new session could hide. A sequential
@@ -135,10 +149,17 @@ void TRecording::ApplyOptions() {
 bool TRecording::Check(std::int64_t imageSectors) {
     const tasks::TAskQuestion askErase = [this](const tasks::TPageMessage&) { return request_.Erase; };
     const auto refused = [this](const tasks::TCheckResult& result) {
+        // What the check says can be done, the command line names how.
+        const std::string& text = result.Message.Text;
+        const auto withHow = [&](const char* how) { return text.substr(0, text.size() - 1) + " (" + how + ")."; };
         if (result.Declined)
-            FailQuestion(result.Message.Text, "--erase");
+            FailQuestion(text, "--erase");
+        else if (text == tasks::kSessionLeftOpen)
+            Fail(withHow("sorvane-cli close"));
+        else if (text == tasks::kSessionLeftOpenErasable)
+            Fail(withHow("sorvane-cli erase"));
         else
-            Fail(result.Message.Text);
+            Fail(text);
         return false;
     };
     const tasks::TRecordTask task = request_.Task;
@@ -171,11 +192,13 @@ bool TRecording::Check(std::int64_t imageSectors) {
 }
 
 int TRecording::Run() {
-    // Errors and file-system warnings always reach the user; the rest of the
-    // engine's diagnostics only with --verbose. Workers post them too.
+    // Errors, file-system warnings and renamed entries always reach the
+    // user; the rest of the engine's diagnostics only with --verbose.
+    // Workers post them too.
     burner_.OnDebugMessage = [this](TSCSIDevice&, const std::string& message, int mType) {
         if (mType == mtFileSystem) ++problems_;
-        if (mType == mtError || mType == mtFileSystem || request_.Verbose) progress_.Print(message);
+        if (mType == mtError || mType == mtFileSystem || request_.Verbose || renames_.FirstTime(message))
+            progress_.Print(message);
     };
     if (OpenCommandDrive(burner_, request_.Device) < 0) return kRecordFailed;
     tasks::PaceWithEmulatedRecorder(burner_);
@@ -188,7 +211,7 @@ int TRecording::Run() {
         case tasks::TRecordTask::RecordNew:
             burner_.BeginProject(TOrvoBurner::TProjectTask::RecordNew);
             projectName_ = DefaultProjectName(request_.Paths);
-            if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
+            if (!AddPaths()) return FailReplaceQuestion();
             break;
         case tasks::TRecordTask::ContinueDisc:
             if (!tasks::BeginContinueProject(burner_, importIncomplete_) && DiscHoldsData()) {
@@ -208,7 +231,7 @@ int TRecording::Run() {
                                        static_cast<long>(kept)));
             }
             TakeOverVolume();
-            if (!AddPaths()) return FailQuestion(Format(kReplaceQuestion, declinedReplace_.c_str()), "--replace");
+            if (!AddPaths()) return FailReplaceQuestion();
             break;
         case tasks::TRecordTask::RecordImage: {
             std::int64_t bytes = 0;
@@ -275,7 +298,7 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     request.Copyright = text("--copyright");
     if (args.Has("--boot")) {
         request.BootImage = args.Value("--boot");
-        if (!tasks::IsReadableFile(request.BootImage)) return "cannot read the boot image '" + request.BootImage + "'";
+        if (const std::string problem = tasks::BootImageProblem(request.BootImage); !problem.empty()) return problem;
     }
     if (args.Has("--cache-mb")) {
         std::int64_t mb = 0;

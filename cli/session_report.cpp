@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "cli/options.h"
 #include "engine/iso/local_name.h"
+#include "engine/rtl/format.h"
 #include "tasks/disc_sessions.h"
 
 namespace sorvane::cli {
@@ -15,7 +17,7 @@ constexpr int kMaxSessionNumber = 254;
 
 bool DiscReadyForSessions(TOrvoBurner& burner) {
     const bool ready = tasks::LoadAndWaitForDisc(burner);
-    if (!ready) std::fputs("Error while getting sessions\n", stderr);
+    if (!ready) PrintError("Error while getting sessions");
     return ready;
 }
 
@@ -59,19 +61,18 @@ std::optional<TDiscSession> ReadCommandSession(TDiscSource& disc, int number, co
                                                const char* nothingDone) {
     const int count = disc.GetLastSession();
     if (count == 0) {
-        std::fputs("Sessions not found\n", stderr);
+        PrintError("Sessions not found");
         return std::nullopt;
     }
     if (number == kLastSessionArgument) number = count;
     if (number > count) {
-        std::fprintf(stderr, "Session %d not found: the disc has %d session%s.\n", number, count,
-                     count == 1 ? "" : "s");
+        PrintError(Format("Session %d not found: the disc has %d session%s.", number, count, count == 1 ? "" : "s"));
         return std::nullopt;
     }
     TDiscSession session = ReadDiscSession(disc, number, debug);
     WarnAboutSession(session);
     if (!session.FileSystemFound) {
-        std::fprintf(stderr, "%s: no file system could be read in session %d.\n", nothingDone, number);
+        PrintError(Format("%s: no file system could be read in session %d.", nothingDone, number));
         return std::nullopt;
     }
     return session;

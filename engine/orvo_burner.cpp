@@ -58,6 +58,10 @@ bool TOrvoBurner::SaveISOImage(const std::string& FileName, bool Synchronous) {
         ReportWriteDone("PROJECT IS TOO LARGE FOR AN ISO 9660 VOLUME");
         return true;
     }
+    if (const std::string refusal = layout_.BootImageRefusal(); !refusal.empty()) {
+        ReportWriteDone(refusal);
+        return true;
+    }
 
     const std::string error = recorder_.StartCache(ProjectCacheInputs(TCacheThread::kDataBlockSize));
     if (!error.empty()) {

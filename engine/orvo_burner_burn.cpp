@@ -2,8 +2,6 @@
 // file (BurnISOImage), and the layout's questions to the drive (the disc
 // kind, where the new session starts).
 
-#include <sys/stat.h>
-
 #include <limits>
 
 #include "engine/orvo_burner.h"
@@ -25,14 +23,6 @@ std::uint32_t BlockSizeFor(TDiscKind kind) {
 
 bool IsDvdRw(TDiscKind kind) {
     return kind == kind::kDvdRwRestrictedOverwrite || kind == kind::kDvdRwSequential;
-}
-
-// The size of a regular file, or -1 when it cannot be opened for reading.
-std::int64_t ReadableFileSize(const std::string& path) {
-    TFileStreamEx file(path, fmOpenRead | fmShareDenyNone);
-    struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Handle, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    return static_cast<std::int64_t>(st.st_size);
 }
 
 }  // namespace
@@ -110,7 +100,9 @@ TDiscRecording TOrvoBurner::DiscRecordingSettings() const {
 }
 
 bool TOrvoBurner::RefuseRecording(const std::string& error) {
-    DebugMessage(">>> " + error, mtError);
+    // The owner learns it from OnWriteDone; a debug line as well would tell
+    // it twice.
+    if (!OnWriteDone) DebugMessage(">>> " + error, mtError);
     ReportWriteDone(error);
     return false;
 }
@@ -134,6 +126,8 @@ bool TOrvoBurner::CanStartRecording() {
 
 bool TOrvoBurner::BurnProject() {
     if (!CanStartRecording()) return false;
+    // Before the disc is touched: a DVD-RW may be formatted below.
+    if (const std::string refusal = layout_.BootImageRefusal(); !refusal.empty()) return RefuseRecording(refusal);
     TDiscKind kind = GetDiscType();
     CurrentDiscKind = kind;
     const std::uint32_t blockSize = BlockSizeFor(kind);

@@ -142,14 +142,15 @@ void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
         return;
     }
     // Folders are looked up without regard to case: a second folder whose
-    // name differs only in case would silently merge into the first.
-    const std::string projectPath = (parent->Path == "\\" ? "\\" : parent->Path + "\\") + item.Rec.Name;
-    if (const TDEntry* existing = burner_.FindDir(projectPath); existing && existing->LongName != item.Rec.Name) {
-        LeaveOut(item.Path, "its name differs only in case from the folder '" + existing->LongName + "'");
-        return;
-    }
-    const bool existed = burner_.FindDir(projectPath) != nullptr;
-    TDEntry* folder = burner_.AddDir(parent, item.Rec);
+    // name differs only in case would silently merge into the first. On
+    // this system the two are distinct, and both are recorded: the later
+    // one under a name of its own.
+    TSearchRec rec = item.Rec;
+    const std::string projectPath = ProjectPath(parent, rec.Name);
+    if (const TDEntry* existing = burner_.FindDir(projectPath); existing && existing->LongName != rec.Name)
+        rec.Name = RecordApart(parent, rec.Name, TEntryKind::Directory);
+    const bool existed = burner_.FindDir(ProjectPath(parent, rec.Name)) != nullptr;
+    TDEntry* folder = burner_.AddDir(parent, rec);
     if (!folder) {
         const auto& project = burner_.Project();
         if (project.DirCount() + 1 >= project.MaxDirs())
@@ -159,6 +160,7 @@ void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
         return;
     }
     if (!existed) ++folders_;
+    given_.insert(folder);
 
     std::vector<TItem> children;
     while (const dirent* entry = ::readdir(listing.get())) {
@@ -183,8 +185,14 @@ void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
         LeaveOut(item.Path, std::strerror(EACCES));
         return;
     }
+    TItem placed = item;
+    // A file given before whose name differs only in case is another file
+    // on this system, not an earlier version of this one: both are recorded.
+    if (const TFEntry* existing = burner_.FindFile(parent, AsRecorded(item.Rec.Name));
+        existing && !existing->Imported && existing->LongName != AsRecorded(item.Rec.Name))
+        placed.Rec.Name = RecordApart(parent, item.Rec.Name, TEntryKind::File);
     bool declined = false;
-    if (ReplaceExisting(parent, item, declined)) {
+    if (ReplaceExisting(parent, placed, declined)) {
         ++files_;
         ++replaced_;
         return;
@@ -193,13 +201,13 @@ void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
         ++leftOut_;
         return;
     }
-    if (burner_.AddFile(parent, item.Rec, 0, item.Path)) {
+    const TSearchRec& rec = placed.Rec;
+    if (burner_.AddFile(parent, rec, 0, item.Path)) {
         ++files_;
         return;
     }
     // Refused: find out why, so that the warning can say it.
-    std::string name = item.Rec.Name;
-    if (name.find('.') == std::string::npos) name += '.';  // the project records dotless names so
+    const std::string name = AsRecorded(rec.Name);
     const auto& project = burner_.Project();
     if (const TFEntry* existing = burner_.FindFile(parent, name)) {
         if (existing->LongName == name)
@@ -217,12 +225,16 @@ void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
 
 bool TPathAdder::ReplaceExisting(TDEntry* parent, const TItem& item, bool& declined) {
     if (!confirmReplace_) return false;
-    std::string name = item.Rec.Name;
-    if (name.find('.') == std::string::npos) name += '.';  // as the project records it
+    const std::string name = AsRecorded(item.Rec.Name);
     const TFEntry* existing = burner_.FindFile(parent, name);
     // A folder of that name stays: a file cannot take its place.
     if (!existing || existing->IsDirectory()) return false;
-    if (!confirmReplace_(item.Path, item.Rec.Name)) {
+    // Only a file for the same place is replaced: one of the disc's session
+    // (the earlier version, whatever case a reader gave its name), or one
+    // given before under exactly this name. One whose name differs only in
+    // case is another file here, and is recorded beside it.
+    if (!existing->Imported && existing->LongName != name) return false;
+    if (!confirmReplace_({item.Path, item.Rec.Name, parent->Path, existing->Imported})) {
         declined = true;
         return false;
     }
@@ -233,6 +245,44 @@ bool TPathAdder::ReplaceExisting(TDEntry* parent, const TItem& item, bool& decli
     const bool replaced = burner_.AddFile(parent, item.Rec, 0, item.Path);
     burner_.SetReplaceFile(replaceFile);
     return replaced;
+}
+
+std::string TPathAdder::AsRecorded(const std::string& name) {
+    // The project records a file name without extension with a dot.
+    return name.find('.') == std::string::npos ? name + '.' : name;
+}
+
+std::string TPathAdder::ProjectPath(const TDEntry* parent, const std::string& name) {
+    return (parent->Path == "\\" ? "\\" : parent->Path + "\\") + name;
+}
+
+std::string TPathAdder::RecordApart(TDEntry* parent, const std::string& name, TEntryKind kind) {
+    // "index.html" becomes "index~1.html", as the layout names an entry
+    // whose recorded name another one took; a folder's "~N" goes at its end.
+    const std::size_t dot = kind == TEntryKind::File ? name.rfind('.') : std::string::npos;
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::string extension = stem.size() == name.size() ? std::string() : name.substr(stem.size());
+    // A name of that form the disc's session holds is where an earlier
+    // recording put this entry apart: the file is its new version (replaced
+    // as any file of the disc is), the folder its continuation. One given
+    // apart in this run, or given so by the user, is another entry.
+    std::string apart;
+    for (unsigned n = 1;; ++n) {
+        apart = stem + Format("~%u", n) + extension;
+        if (apart_.count({parent, UpperCase(apart)})) continue;
+        if (kind == TEntryKind::File) {
+            const TFEntry* existing = burner_.FindFile(parent, AsRecorded(apart));
+            if (!existing || (existing->Imported && !existing->IsDirectory())) break;
+        } else {
+            const TDEntry* existing = burner_.FindDir(ProjectPath(parent, apart));
+            if (!existing || !given_.count(existing)) break;
+        }
+    }
+    apart_.insert({parent, UpperCase(apart)});
+    burner_.DebugMessage(">>> " + Format("NAME \"%s\" IN \"%s\" RECORDED AS \"%s\"", name.c_str(),
+                                         parent->Path.c_str(), apart.c_str()),
+                         mtInfo);
+    return apart;
 }
 
 }  // namespace sorvane::tasks

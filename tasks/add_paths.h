@@ -7,15 +7,18 @@
 //
 // Symbolic links are followed; a link that leads back into a folder being
 // added is a loop and is left out. Everything that cannot be added is
-// named in a warning with the reason: nothing disappears silently.
+// named in a warning with the reason: nothing disappears silently. Names
+// that differ only in case are both recorded, the later one renamed.
 
 #include <sys/types.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/iso/recorded_names.h"
 #include "engine/orvo_burner.h"
 
 namespace sorvane::tasks {
@@ -29,12 +32,18 @@ public:
     // Leaves out the file at `path` (if it exists) wherever the walk meets
     // it, with `why` as the reason: the image being written, for one.
     void Exclude(const std::string& path, std::string why);
-    // Asked, with the path and its name, when a file would take the name of
-    // a file already in its folder of the project (one added before, or one
-    // of a disc's session): true replaces that file, false leaves the new
-    // one out without a warning, the question having told the user. Without
-    // it the new one is left out with a warning.
-    using TConfirmReplace = std::function<bool(const std::string& path, const std::string& name)>;
+    // What a file would replace: a file of the same name in the same folder
+    // of the project, one added before or one of a disc's session.
+    struct TReplacement {
+        std::string Path;    // the local file given
+        std::string Name;    // its name
+        std::string Folder;  // the project folder, "\\DOCS"
+        bool OnDisc = false; // the file replaced is one of the disc's session
+    };
+    // Asked when a file would take the place of another: true replaces that
+    // file, false leaves the new one out without a warning, the question
+    // having told the user. Without it the new one is left out with a warning.
+    using TConfirmReplace = std::function<bool(const TReplacement& replacement)>;
     void SetConfirmReplace(TConfirmReplace confirm) { confirmReplace_ = std::move(confirm); }
 
     int FilesAdded() const { return files_; }
@@ -66,6 +75,13 @@ private:
     // `declined` is set when the answer was No.
     bool ReplaceExisting(TDEntry* parent, const TItem& item, bool& declined);
     void LeaveOut(const std::string& path, const std::string& why);
+    // Names differing only in case are distinct files and folders here,
+    // while the project (and readers on other systems) take them for one:
+    // the later one gets a name of its own, "name~N.ext", reported as the
+    // layout reports its renames. Answers that name.
+    std::string RecordApart(TDEntry* parent, const std::string& name, TEntryKind kind);
+    static std::string AsRecorded(const std::string& name);
+    static std::string ProjectPath(const TDEntry* parent, const std::string& name);
     // A refusal by the project's table limits: named the first time only.
     void LimitReached(const std::string& path, const std::string& what, int limit);
 
@@ -74,6 +90,8 @@ private:
     std::vector<std::pair<dev_t, ino_t>> ancestors_;  // folders being added, for loops
     std::vector<std::pair<std::pair<dev_t, ino_t>, std::string>> excluded_;
     TConfirmReplace confirmReplace_;
+    std::set<std::pair<const TDEntry*, std::string>> apart_;  // names given apart, upper case
+    std::set<const TDEntry*> given_;                           // folders this run added or went into
     int files_ = 0;
     int folders_ = 0;
     int replaced_ = 0;

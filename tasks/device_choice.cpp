@@ -1,5 +1,10 @@
 #include "tasks/device_choice.h"
 
+#include <unistd.h>
+
+#include "engine/device/transport.h"
+#include "vdrive/vdrive.h"
+
 namespace sorvane::tasks {
 namespace {
 
@@ -81,12 +86,28 @@ int FindDrive(const TOrvoBurner& burner, const std::string& which) {
     return -1;
 }
 
+std::string NoDriveText() {
+    // With no drive of its own the system has the emulated recorder; when
+    // that offers none either, it is most often because another process
+    // has it, which is the thing to say.
+    if (!TTransport::Instance().UsesPassThrough()) {
+        const std::string holder = vdrive::THost::FolderHolder(vdrive::THost::DefaultStateFolder());
+        if (!holder.empty())
+            return "the emulated recorder is in use by another process (" + holder +
+                   "); try again when it has finished.";
+    }
+    return "No CD/DVD drive found.";
+}
+
 int ChooseDrive(TOrvoBurner& burner, const std::string& which, std::string& failure) {
     if (burner.Devices.empty()) {
-        failure = "No CD/DVD drive found.";
+        failure = NoDriveText();
         return -1;
     }
-    const int index = which.empty() ? DefaultDriveIndex(burner) : FindDrive(burner, which);
+    // A path names a device node of this system: where there is none, it
+    // names no drive, least of all the emulated recorder's "sr0".
+    const bool noSuchNode = which.starts_with("/dev/") && ::access(which.c_str(), F_OK) != 0;
+    const int index = which.empty() ? DefaultDriveIndex(burner) : noSuchNode ? -1 : FindDrive(burner, which);
     if (index < 0) {
         failure = "No drive '" + which + "'.";
         return -1;

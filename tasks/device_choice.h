@@ -43,7 +43,12 @@ void SelectDrive(TOrvoBurner& burner, int index);
 // device name ("sr0" or "/dev/sr0") or its address ("0:1:0"); -1 when none.
 int FindDrive(const TOrvoBurner& burner, const std::string& which);
 
+// Why no drive can be chosen from an empty list: none was found, or the
+// emulated recorder that stands in for one is in use by another process.
+std::string NoDriveText();
+
 // Selects the drive `which` names, or the default drive when it is empty.
+// A /dev path names a device node, and no drive where there is none.
 // Sets `failure` to the reason ("No CD/DVD drive found.", "No drive
 // 'sr7'.") and answers -1 when there is no such drive.
 int ChooseDrive(TOrvoBurner& burner, const std::string& which, std::string& failure);

@@ -4,6 +4,8 @@
 #include <iterator>
 
 #include "engine/device/disc_kind.h"
+#include "engine/device/disc_toc.h"
+#include "engine/record/disc_close.h"
 #include "engine/rtl/format.h"
 
 namespace sorvane::tasks {
@@ -26,6 +28,27 @@ std::string Megabytes(std::int64_t sectors) {
     return FormatFloat("0 Mb", static_cast<double>(sectors) * kSectorSize / 1048576.0);
 }
 
+constexpr char kFinalized[] = "Finalized";
+
+// What can still be done with the disc, in the words the emulated
+// recorder's status uses too: blank, appendable, incomplete (a session an
+// interrupted recording left open), finalized.
+std::string DiscState(TOrvoBurner& burner, TDiscKind discKind, std::int64_t used) {
+    // Overwritable discs are never closed: they hold a volume or nothing.
+    if (discKind == kind::kDvdPlusRw || discKind == kind::kDvdRam || discKind == kind::kDvdRwRestrictedOverwrite)
+        return used > 0 ? "Appendable" : "Blank";
+    switch (burner.GetDiscStatus()) {
+        case discinfo::kStatusEmpty: return "Blank";
+        case discinfo::kStatusIncomplete:
+            return disc::LastSessionLeftOpen(burner, discKind) ? "Incomplete (last session open)" : "Appendable";
+        case discinfo::kStatusComplete: return kFinalized;
+        default: break;
+    }
+    // A drive that gives no disc information reads only what is complete.
+    TDiscToc toc;
+    return ReadDiscToc(burner, toc) ? kFinalized : "???";
+}
+
 }  // namespace
 
 std::span<const TMatrixRow> ReadMatrix() { return kReadRows; }
@@ -40,16 +63,12 @@ bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values) {
     const double unit = IsCdKind(discKind) ? kCdSpeedUnit : kDvdSpeedUnit;
     values.MaxSpeed = FormatFloat("0x", burner.GetMaxWriteSpeed() / unit);
 
-    const int status = burner.GetDiscStatus();
-    values.Status = status == -1 ? "???" : status == 2 ? "Closed" : "Not closed";
-    // Rewritable DVDs can always be written again.
-    if (kindName == "DVD+RW" || kindName == "DVD-RW") values.Status = "Not closed";
-
     const std::int64_t capacity = burner.GetDiscCapacity();
     const std::int64_t used = burner.GetUsedSectors();
+    values.Status = DiscState(burner, discKind, used);
     values.FullSize = Megabytes(capacity);
     values.UsedSpace = Megabytes(used);
-    values.FreeSpace = values.Status == "Closed" ? "0 Mb" : Megabytes(std::max<std::int64_t>(capacity - used, 0));
+    values.FreeSpace = values.Status == kFinalized ? "0 Mb" : Megabytes(std::max<std::int64_t>(capacity - used, 0));
     return true;
 }
 

@@ -31,8 +31,9 @@ struct TDiscValues {
 };
 
 // Fills the disc values of the selected drive's disc: its kind's name, the
-// drive's fastest write speed for it ("48x"), "Closed" or "Not closed", and
-// the sizes in Mb. False, with every value left "???", when the drive holds
+// drive's fastest write speed for it ("48x"), its state ("Blank",
+// "Appendable", "Incomplete (last session open)" or "Finalized", the words
+// the emulated recorder's status uses too), and the sizes in Mb. False, with every value left "???", when the drive holds
 // no disc it knows.
 bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values);
 

@@ -18,6 +18,13 @@ bool IsReadableFile(const std::string& path, std::int64_t* size) {
     return true;
 }
 
+std::string BootImageProblem(const std::string& path) {
+    std::int64_t size = 0;
+    if (!IsReadableFile(path, &size)) return "cannot read the boot image '" + path + "'";
+    if (size == 0) return "the boot image '" + path + "' is empty";
+    return {};
+}
+
 std::string SingleFolderName(const std::vector<std::string>& paths) {
     struct stat st {};
     if (paths.size() != 1 || ::stat(paths[0].c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};

@@ -16,6 +16,10 @@ std::string BaseName(std::string path);
 // `size` when given.
 bool IsReadableFile(const std::string& path, std::int64_t* size = nullptr);
 
+// Why `path` cannot serve as a boot image (it cannot be read, or it is
+// empty), in a phrase for the command's error line; empty when it can.
+std::string BootImageProblem(const std::string& path);
+
 // The name of the folder when `paths` is exactly one folder, so that a
 // volume made of it can be named after it. Empty for anything else, and for
 // a path whose last part names no folder of its own ("/", ".", "..").

@@ -4,6 +4,8 @@
 
 #include "engine/device/disc_kind.h"
 #include "engine/device/erase.h"
+#include "engine/record/disc_close.h"
+#include "engine/record/disc_target.h"
 
 namespace sorvane::tasks {
 namespace {
@@ -33,6 +35,13 @@ TCheckResult CheckDiscKind(TOrvoBurner& burner, TRecordTask task) {
     if (task == TRecordTask::ContinueDisc && burner.GetDiscStatus() == discinfo::kStatusComplete && !IsDvdKind(discKind))
         return RefuseDisc(burner, "Disc is finalized.");
     return TCheckResult::Pass();
+}
+
+// A recording that was interrupted leaves its session open: whatever is
+// recorded next would land inside it and never be seen. Said in one
+// sentence with what can be done about it.
+std::string SessionLeftOpenText(TDiscKind discKind) {
+    return IsRewritableKind(discKind) ? kSessionLeftOpenErasable : kSessionLeftOpen;
 }
 
 // The erase question, for a disc the project would fit once erased. A
@@ -79,6 +88,12 @@ TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projec
         loadProject();
         burner.RemoveEmptyDirs();
     }
+    // A rewritable disc can be erased for a new recording; otherwise a
+    // session left open ends it here, before anything is laid out.
+    const bool leftOpen = disc::LastSessionLeftOpen(burner, burner.GetDiscType());
+    const bool eraseCures = task == TRecordTask::RecordNew && IsRewritableKind(burner.GetDiscType());
+    if (leftOpen && !eraseCures) return RefuseDisc(burner, SessionLeftOpenText(burner.GetDiscType()));
+
     // Laid out for the disc: a continued disc's last session is imported
     // again, so that the size counts the directories that repeat it.
     burner.PrepareImage(false, nullptr);
@@ -89,7 +104,8 @@ TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projec
     const TDiscKind discKind = burner.GetDiscType();
     const bool completeCd = burner.GetDiscStatus() == discinfo::kStatusComplete && !IsDvdKind(discKind);
     const bool fitsOnlyErased = c - u < p && p <= c;
-    if ((task == TRecordTask::RecordNew && fitsOnlyErased && IsRewritableKind(discKind)) || (p <= c && completeCd)) {
+    if ((task == TRecordTask::RecordNew && (fitsOnlyErased || leftOpen) && p <= c && IsRewritableKind(discKind)) ||
+        (p <= c && completeCd)) {
         TCheckResult asked = AskToErase(burner, choices, askErase);
         if (asked.Passed) burner.FinalizeDisc = LeavesTooLittleRoom(c - p);
         return asked;
@@ -108,6 +124,17 @@ TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t secto
     const std::int64_t c = burner.GetDiscCapacity();
     const std::int64_t u = burner.GetUsedSectors();
     if (p <= c && choices.EraseFirst) return TCheckResult::Pass();
+    if (task != TRecordTask::RecordImage && disc::LastSessionLeftOpen(burner, burner.GetDiscType()))
+        return RefuseDisc(burner, SessionLeftOpenText(burner.GetDiscType()));
+    // An image's own addresses count from the disc's first sector. A
+    // rewritable disc that holds data is offered the erase below.
+    if (task == TRecordTask::RecordImage && !IsRewritableKind(burner.GetDiscType()) &&
+        !disc::OverwrittenInPlace(burner.GetDiscType())) {
+        const int status = burner.GetDiscStatus();
+        if (status > discinfo::kStatusEmpty && status != discinfo::kStatusComplete)
+            return RefuseDisc(burner, "The disc is not empty: an image is recorded from the disc's first sector, "
+                                      "so it needs a blank disc.");
+    }
     const TDiscKind discKind = burner.GetDiscType();
     const bool mayErase = task == TRecordTask::RecordNew || task == TRecordTask::RecordImage;
     if (mayErase && c - u < p && p <= c && IsRewritableKind(discKind)) return AskToErase(burner, choices, askErase);

@@ -19,6 +19,14 @@ namespace sorvane::tasks {
 // The tasks that record to a disc, by the number the task list gives them.
 enum class TRecordTask : int { RecordNew = 0, ContinueDisc = 1, RecordImage = 4 };
 
+// A disc whose last session an interrupted recording left open, and what
+// can be done about it; each front end names how it is done.
+inline constexpr char kSessionLeftOpen[] =
+    "The disc's last session was left open by an interrupted recording: close it, and the disc takes new sessions "
+    "again while it has room.";
+inline constexpr char kSessionLeftOpenErasable[] =
+    "The disc's last session was left open by an interrupted recording: erase the disc to record on it again.";
+
 // What the pages decide for the recording that follows.
 struct TRecordChoices {
     // Erase the rewritable disc (quickly) before recording.

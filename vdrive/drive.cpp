@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "engine/rtl/endian.h"
@@ -20,8 +21,9 @@ bool AllowedWhileBusy(std::uint8_t opcode) {
     return ReportsState(opcode) || opcode == op::ModeSense10 || opcode == op::ReadBufferCapacity;
 }
 
-bool Contains(const std::vector<TMediumKind>& kinds, TMediumKind kind) {
-    return std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
+template <typename T>
+bool Contains(const std::vector<T>& values, T value) {
+    return std::find(values.begin(), values.end(), value) != values.end();
 }
 
 }  // namespace
@@ -72,6 +74,7 @@ TReply TDrive::Execute(const TCommand& c) {
         --Faults.LongWriteStorm;
         return TReply::Check(sense::NotReadyLongWrite);
     }
+    if (Contains(model_.UnknownCommands, opcode)) return TReply::Check(sense::InvalidOpcode);
     if (auto pending = Pending(opcode)) return TReply::Check(*pending);
 
     switch (opcode) {
@@ -325,7 +328,11 @@ bool TDrive::Insert(const TMediumRequest& request, std::string* error) {
     }
     if (traits.Rom) {
         medium.Capacity = source->Extent();
-        medium.ImagePath = request.ImagePath;
+        // The disc is read from its image in every later run, which may be
+        // started from another folder.
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(request.ImagePath, ec);
+        medium.ImagePath = ec ? request.ImagePath : absolute.lexically_normal().string();
         image = std::move(source);
     } else if (request.Kind != TMediumKind::None) {
         std::uint32_t sectors = source ? source->Extent() : kMinTrackSectors;
@@ -361,6 +368,8 @@ bool TDrive::Insert(const TMediumRequest& request, std::string* error) {
     }
     medium_ = std::move(medium);
     image_ = std::move(image);
+    lost_.reset();
+    lostWhy_.clear();
     trayOpen_ = false;
     unitAttention_ = true;
     busy_.reset();
@@ -373,8 +382,18 @@ bool TDrive::Insert(const TMediumRequest& request, std::string* error) {
 bool TDrive::Restore(TMedium medium, bool trayOpen, std::string* error) {
     std::unique_ptr<TSectorStore> image;
     if (medium.Traits().Rom) {
-        image = OpenImageStore(medium.ImagePath, error);
-        if (!image) return false;
+        std::string why;
+        image = OpenImageStore(medium.ImagePath, &why);
+        if (!image) {
+            lostWhy_ = "the " + std::string(medium.Traits().Name) + " pressed from " + medium.ImagePath +
+                       " is not in the tray: " + why;
+            if (error) *error = lostWhy_;
+            lost_ = std::move(medium);
+            medium_ = TMedium{};
+            image_.reset();
+            trayOpen_ = trayOpen;
+            return false;
+        }
     }
     if (medium.Background == TBackgroundFormat::Running) medium.BackgroundStart = clock_.Now();
     medium_ = std::move(medium);
@@ -415,6 +434,7 @@ TDriveStatus TDrive::Status() const {
     s.Capacity = medium_.Capacity;
     s.Sessions = medium_.SessionList();
     s.BackingFile = image_ ? image_->Path() : backing_->Path();
+    s.Warning = lostWhy_;
     return s;
 }
 

@@ -72,9 +72,15 @@ public:
 
     const TDriveModel& Model() const { return model_; }
     const TMedium& Medium() const { return medium_; }
+    // What the state file keeps: the disc in the tray, or a pressed disc
+    // whose image was missing when it was restored, so that it is back once
+    // its image is.
+    const TMedium& KeptMedium() const { return lost_ ? *lost_ : medium_; }
     bool TrayOpen() const { return trayOpen_; }
     // Restores a medium loaded from the state file (no unit attention: the
-    // drive has been "powered on" with it).
+    // drive has been "powered on" with it). A pressed disc whose image is
+    // gone leaves the tray empty, says why in Status().Warning and stays
+    // kept (KeptMedium) until another disc is inserted.
     bool Restore(TMedium medium, bool trayOpen, std::string* error);
     // A drive that starts with its disc already loaded reports no medium change.
     void PowerOn() { unitAttention_ = false; }
@@ -158,6 +164,8 @@ private:
     std::unique_ptr<TSectorStore> image_;    // a pressed disc's image
     const TSimClock& clock_;
     TMedium medium_;
+    std::optional<TMedium> lost_;  // a pressed disc whose image could not be found
+    std::string lostWhy_;
     bool trayOpen_ = false;
     bool locked_ = false;
     bool unitAttention_ = false;

@@ -37,7 +37,10 @@ void THost::TImpl::Configure() {
         if (Configured) return;
     }
     std::string error;
-    if (!THost::Instance().UseStateFolder({}, &error))
+    // A folder another process has is for the program to explain (its
+    // drive list is empty, and THost::FolderHolder says why); anything else
+    // is said here.
+    if (!THost::Instance().UseStateFolder({}, &error) && THost::FolderHolder(THost::DefaultStateFolder()).empty())
         std::fprintf(stderr, "sorvane vdrive: %s\n", error.c_str());
 }
 

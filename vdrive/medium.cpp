@@ -88,15 +88,16 @@ std::optional<TMediumKind> MediumKindFromName(std::string_view name) {
 std::string_view MediumStateName(TMediumState state) {
     switch (state) {
         case TMediumState::Blank: return "blank";
-        case TMediumState::Appendable: return "appendable";
-        case TMediumState::Closed: return "closed";
+        case TMediumState::Open: return "open";
+        case TMediumState::Closed: return "appendable";
         case TMediumState::Finalized: return "finalized";
     }
     return "blank";
 }
 
 std::optional<TMediumState> MediumStateFromName(std::string_view name) {
-    for (TMediumState s : {TMediumState::Blank, TMediumState::Appendable, TMediumState::Closed, TMediumState::Finalized})
+    if (name == "closed") return TMediumState::Closed;  // what a closed session leaves: an appendable disc
+    for (TMediumState s : {TMediumState::Blank, TMediumState::Open, TMediumState::Closed, TMediumState::Finalized})
         if (MediumStateName(s) == name) return s;
     return std::nullopt;
 }
@@ -446,18 +447,22 @@ TSense TMedium::CheckRead(std::uint32_t lba, std::uint32_t count) const {
     return sense::Good;
 }
 
+// The words the program's own disc information uses, so that the recorder
+// and the program never describe one disc differently: blank, appendable,
+// an incomplete last session, finalized.
 std::string TMedium::StateName(double now) const {
     const TKindTraits& t = Traits();
     if (!Present()) return "empty";
-    if (t.Rom) return "pressed";
+    if (t.Rom) return "finalized (pressed)";
     if (t.Overwrite) {
-        if (Kind == TMediumKind::DvdPlusRw && !Formatted) return "unformatted";
-        if (BackgroundAt(now) == TBackgroundFormat::Running) return "formatting";
-        return Intermediate ? "formatted, intermediate" : "formatted";
+        if (Kind == TMediumKind::DvdPlusRw && !Formatted) return "blank (unformatted)";
+        const std::string use = Grown.empty() && RunHigh == 0 ? "blank" : "appendable";
+        if (BackgroundAt(now) == TBackgroundFormat::Running) return use + " (formatting)";
+        return use + (Intermediate ? " (formatted, intermediate)" : " (formatted)");
     }
     if (Finalized) return "finalized";
     if (Blank()) return "blank";
-    return Sessions.back().Closed ? "closed" : "appendable";
+    return Sessions.back().Closed ? "appendable" : "incomplete (last session open)";
 }
 
 std::vector<TSessionInfo> TMedium::SessionList() const {

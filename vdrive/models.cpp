@@ -79,6 +79,20 @@ TDriveModel MakeDvdRomReader() {
     return m;
 }
 
+// A reading drive behind a USB bridge that passes on only what reading
+// drives of old needed: no disc or track information, no format
+// capacities, no buffer query.
+TDriveModel MakeUsbBridgeReader() {
+    TDriveModel m = MakeDvdRomReader();
+    m.Name = "usb-reader";
+    m.Product = "CD/DVD-ROM VR-8U";
+    m.Revision = "1.00";
+    m.GetConfiguration = true;
+    m.ReadBufferCapacity = false;
+    m.UnknownCommands = {op::ReadDiscInformation, op::ReadTrackInformation, op::ReadFormatCapacities};
+    return m;
+}
+
 }  // namespace
 
 const TDriveModel& MultiFormatWriter() {
@@ -96,8 +110,13 @@ const TDriveModel& DvdRomReader() {
     return model;
 }
 
+const TDriveModel& UsbBridgeReader() {
+    static const TDriveModel model = MakeUsbBridgeReader();
+    return model;
+}
+
 const TDriveModel* FindModel(std::string_view name) {
-    for (const TDriveModel* m : {&MultiFormatWriter(), &CdRwWriter(), &DvdRomReader()})
+    for (const TDriveModel* m : {&MultiFormatWriter(), &CdRwWriter(), &DvdRomReader(), &UsbBridgeReader()})
         if (m->Name == name) return m;
     return nullptr;
 }

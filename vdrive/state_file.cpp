@@ -138,16 +138,30 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
         auto backing = impl_->BackingFor(impl_->Drives.size(), error);
         if (!backing) return fail("cannot open the backing file");
         auto drive = std::make_unique<TDrive>(*model, std::move(backing), impl_->Clock);
-        if (!drive->Restore(std::move(*parsed), trayOpen != 0, &why)) {
-            // A pressed disc whose image is gone: the tray is left empty.
-            drive->Insert({TMediumKind::None}, nullptr);
-            drive->PowerOn();
-        }
+        // A pressed disc whose image is gone leaves the tray empty; the
+        // drive says why and keeps the disc for when the image is back.
+        drive->Restore(std::move(*parsed), trayOpen != 0, &why);
         drive->TakeDirty();
         impl_->Drives.push_back(std::move(drive));
     }
     impl_->Clock.SetScale(scale);
     return true;
+}
+
+std::string THost::FolderHolder(const std::string& folder) {
+    const std::string lockPath = folder + "/" + kLockFile;
+    const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string holder;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        char pid[32] = {};
+        const ssize_t n = ::pread(fd, pid, sizeof pid - 1, 0);
+        holder = n > 0 ? "pid " + std::string(pid, std::size_t(n)) : "another process";
+    } else {
+        ::flock(fd, LOCK_UN);
+    }
+    ::close(fd);
+    return holder;
 }
 
 bool THost::TImpl::OpenFolder(const std::string& folder, std::string* error) {
@@ -202,7 +216,7 @@ bool THost::TImpl::SaveLocked(std::string* error) {
     for (auto& drive : Drives) {
         drive->Checkpoint();
         out << "drive " << drive->Model().Name << ' ' << (drive->TrayOpen() ? 1 : 0) << '\n';
-        out << drive->Medium().Serialize();
+        out << drive->KeptMedium().Serialize();
         out << "end\n";
         out << SurfaceFaultLines(drive->Faults);
     }

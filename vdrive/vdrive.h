@@ -61,11 +61,13 @@ std::optional<TMediumKind> MediumKindFromName(std::string_view name);
 
 // How the inserted disc has been recorded before.
 enum class TMediumState : std::uint8_t {
-    Blank,       // nothing recorded (DVD+RW: unformatted; DVD-RAM: formatted, empty)
-    Appendable,  // the image is an open track in an open session
-    Closed,      // the image is a closed session; more sessions may follow
-    Finalized,   // the image is the last session; nothing more can be written
+    Blank,      // nothing recorded (DVD+RW: unformatted; DVD-RAM: formatted, empty)
+    Open,       // the image is an open track in an open session, as an interrupted recording leaves it
+    Closed,     // the image is a closed session; the disc is appendable
+    Finalized,  // the image is the last session; nothing more can be written
 };
+// The names the command line uses: "blank", "open", "appendable" (also
+// "closed") and "finalized", the words `vdrive status` describes discs in.
 std::string_view MediumStateName(TMediumState state);
 std::optional<TMediumState> MediumStateFromName(std::string_view name);
 
@@ -77,7 +79,9 @@ struct TMediumRequest {
     TMediumKind Kind = TMediumKind::None;
     TMediumState State = TMediumState::Blank;
     // Recordable kinds ignore it when Blank. CD-ROM and DVD-ROM need it: the
-    // disc is pressed from this image (read in place, never written). For
+    // disc is pressed from this image (read in place, never written; its
+    // absolute path is kept, so a relative one names the same file from any
+    // folder). For
     // other states it is recorded as track 1 of session 1 (overwritable
     // media: from sector 0); without it a 300-sector empty track is used.
     std::string ImagePath;
@@ -107,6 +111,9 @@ struct TDriveModel {
     bool VendorPage30 = false;      // answers MODE SENSE page 30h
     bool GetConfiguration = true;   // older drives answer 46h with INVALID COMMAND OPERATION CODE
     bool ReadBufferCapacity = true; // some drives answer 5Ch with INVALID COMMAND OPERATION CODE
+    // Further operation codes answered with INVALID COMMAND OPERATION CODE,
+    // as reading drives and some USB bridges answer the writers' queries.
+    std::vector<std::uint8_t> UnknownCommands;
     // Feature versions that differ from 0, e.g. {0x002F, 1}.
     std::vector<std::pair<std::uint16_t, std::uint8_t>> FeatureVersions;
 };
@@ -115,6 +122,10 @@ struct TDriveModel {
 const TDriveModel& MultiFormatWriter();  // DVD±RW/±R/+R DL/RAM and CD-R/RW writer, "dvd-multi"
 const TDriveModel& CdRwWriter();         // CD-R/RW writer that reads DVD-ROM, "cd-rw"
 const TDriveModel& DvdRomReader();       // reads everything, writes nothing, "dvd-rom"
+// Reads everything, writes nothing, and knows no READ DISC INFORMATION,
+// READ TRACK INFORMATION or READ FORMAT CAPACITIES: a disc's sessions are
+// learnt from its TOC and READ CAPACITY only, "usb-reader".
+const TDriveModel& UsbBridgeReader();
 // A shipped model by its Name, or nullptr.
 const TDriveModel* FindModel(std::string_view name);
 
@@ -175,10 +186,16 @@ struct TDriveStatus {
     bool TrayOpen = false;
     bool Locked = false;       // PREVENT ALLOW MEDIUM REMOVAL
     TMediumKind Kind = TMediumKind::None;
-    std::string State;         // "blank", "appendable", "closed", "finalized", "formatted", ...
+    // What can still be done with the disc: "blank", "appendable",
+    // "incomplete (last session open)" or "finalized", with what the kind
+    // adds in brackets ("blank (unformatted)", "finalized (pressed)").
+    std::string State;
     std::uint32_t Capacity = 0;  // sectors
     std::vector<TSessionInfo> Sessions;
     std::string BackingFile;   // empty in memory
+    // Why the drive holds no disc although one was inserted: the image a
+    // pressed disc is read from can no longer be found. Empty otherwise.
+    std::string Warning;
 };
 
 enum class TCompletion : std::uint8_t {
@@ -209,6 +226,9 @@ public:
     // $SORVANE_VDRIVE_HOME, else $XDG_DATA_HOME/sorvane/vdrive, else
     // ~/.local/share/sorvane/vdrive.
     static std::string DefaultStateFolder();
+    // "pid 1234" when another process has `folder` (a process that cannot
+    // tell its pid: "another process"); empty when none has it.
+    static std::string FolderHolder(const std::string& folder);
     std::string StateFolder() const;  // empty in memory
 
     std::size_t AddDrive(const TDriveModel& model);

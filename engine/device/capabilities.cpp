@@ -33,20 +33,25 @@ constexpr TPageBit kPageBits[] = {
     {4, 0x80, cap::kUnderrunProtection},
 };
 
+// What a drive can do is what it reports as a feature, whatever disc is in
+// it: the Current bit of a feature only says that the disc in the tray is of
+// that kind. Where the feature covers reading and writing alike, its Write
+// bit (MMC-5 5.3.12, 5.3.14: bit 0 of its first data byte) tells which;
+// DVD-R/-RW Write (5.3.15) is a feature of writers alone.
 struct TFeatureBits {
     std::uint16_t Feature;
     std::uint32_t Read;
-    std::uint32_t Write;  // only while the feature is current
+    std::uint32_t Write;
+    bool WriteBit;  // the feature carries a Write bit; otherwise its presence means writing
 };
 
 constexpr TFeatureBits kFeatureBits[] = {
-    {feature::kDvdPlusRw, cap::kReadDvdPlusR | cap::kReadDvdPlusRw, cap::kWriteDvdPlusR | cap::kWriteDvdPlusRw},
-    {feature::kDvdPlusRDualLayer, cap::kReadDvdPlusRDualLayer, cap::kWriteDvdPlusRDualLayer},
-    {feature::kDvdRWrite, cap::kReadDvdR | cap::kReadDvdRw, cap::kWriteDvdR | cap::kWriteDvdRw},
+    {feature::kDvdPlusRw, cap::kReadDvdPlusR | cap::kReadDvdPlusRw, cap::kWriteDvdPlusR | cap::kWriteDvdPlusRw, true},
+    {feature::kDvdPlusRDualLayer, cap::kReadDvdPlusRDualLayer, cap::kWriteDvdPlusRDualLayer, true},
+    {feature::kDvdRWrite, cap::kReadDvdR | cap::kReadDvdRw, cap::kWriteDvdR | cap::kWriteDvdRw, false},
 };
 
-// A feature descriptor's byte 2 holding only the Current bit.
-constexpr std::uint8_t kCurrentOnly = 0x01;
+constexpr std::uint8_t kWriteBit = 0x01;
 constexpr std::uint16_t kDefaultPageLength = 255;
 constexpr std::uint16_t kCurrentPageLength = 128;
 
@@ -84,7 +89,7 @@ bool TSCSIDevice::ReadCapabilities() {
             const TFeatureReply answer = DecodeFeatureReply(reply);
             if (answer.FeatureCode != feature.Feature) continue;
             Capabilities |= feature.Read;
-            if (answer.FeatureFlags == kCurrentOnly) Capabilities |= feature.Write;
+            if (!feature.WriteBit || (answer.FirstData & kWriteBit)) Capabilities |= feature.Write;
         }
     }
 

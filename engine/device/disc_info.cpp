@@ -101,7 +101,17 @@ void TSCSIDevice::PrepareSizeQuery() {
 std::uint32_t TSCSIDevice::GetUsedSectors() {
     const TDiscKind found = GetDiscType();
     PrepareSizeQuery();
-    return IsCdKind(found) ? UsedSectorsOfCd() : UsedSectorsOfDvd(found);
+    const std::uint32_t used = IsCdKind(found) ? UsedSectorsOfCd() : UsedSectorsOfDvd(found);
+    return used != 0 ? used : SectorsOfReadingDrive();
+}
+
+std::uint32_t TSCSIDevice::SectorsOfReadingDrive() {
+    // A drive that knows no disc information (reading drives of old, some
+    // USB bridges) answers none of the queries above; what it can read is
+    // all it tells of the disc, and all a disc in it is worth.
+    if (RefreshDiscInformation()) return 0;
+    std::uint32_t lastLba = 0, blockLength = 0;
+    return ReadCapacity(lastLba, blockLength) && lastLba <= kMostPlausibleLastLba ? lastLba + 1 : 0;
 }
 
 std::uint32_t TSCSIDevice::UsedSectorsOfCd() {
@@ -147,7 +157,7 @@ std::uint32_t TSCSIDevice::GetDiscCapacity() {
     PrepareSizeQuery();
     std::uint32_t capacity = IsCdKind(found) ? CapacityOfCd() : CapacityOfDvd(found);
     if (IsCdKind(found) && capacity == kUnknownSize) capacity = GetUsedSectors();
-    return capacity;
+    return capacity != 0 ? capacity : SectorsOfReadingDrive();
 }
 
 std::uint32_t TSCSIDevice::CapacityOfCd() {

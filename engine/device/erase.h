@@ -127,6 +127,8 @@ private:
 
     std::shared_ptr<TEraseLink> link_;
     double t_ = 0;  // polling units spent so far
+    // Once the drive has told how far it is, its word counts, not the estimate.
+    bool driveTells_ = false;
 };
 
 }  // namespace sorvane

@@ -1,6 +1,7 @@
 // The erase thread: waits for the drive to finish the blank or format it was
-// started on, completes what the disc kind needs on top, keeps the estimated
-// percentage, puts the drive's settings back and reports the end on the
+// started on, completes what the disc kind needs on top, keeps the
+// percentage done (the drive's own word where it gives one, else an
+// estimate), puts the drive's settings back and reports the end on the
 // owner's thread.
 //
 // Every wait is bounded by the estimate for the disc kind (Duration, in
@@ -12,6 +13,7 @@
 
 #include "engine/device/erase.h"
 #include "engine/device/scsi_device.h"
+#include "engine/device/sense.h"
 #include "engine/device/transport.h"
 #include "engine/rtl/format.h"
 
@@ -58,7 +60,22 @@ void TEraseThread::Execute() {
 
 bool TEraseThread::NotReady() const { return Device.SenseSaysNotReady(); }
 
-void TEraseThread::UpdateProgress() { link_->Progress = static_cast<int>(std::lround(t_ / Duration * 100.0)); }
+void TEraseThread::UpdateProgress() {
+    // A drive busy with a blank or a format says how much of it is done; the
+    // estimate against Duration is only for drives that do not, and for the
+    // DVD+RW, whose erase is mostly the overwrite that follows the format.
+    // What the drive said never goes back (a blank may run in phases), and
+    // 100 waits for the end.
+    std::optional<double> done;
+    if (Kind != kind::kDvdPlusRw && NotReady()) done = ProgressIndication(Device.SenseData);
+    if (done) {
+        const int said = std::min(99, static_cast<int>(std::lround(*done * 100.0)));
+        link_->Progress = driveTells_ ? std::max(link_->Progress.load(), said) : said;
+        driveTells_ = true;
+    } else if (!driveTells_) {
+        link_->Progress = static_cast<int>(std::lround(t_ / Duration * 100.0));
+    }
+}
 
 void TEraseThread::Pause(int ms) {
     if (!Stopping()) Device.Sleep(ms);
@@ -71,10 +88,14 @@ void TEraseThread::Fail(const std::string& error) {
     WithError = true;
 }
 
+// Each poll shows what the drive has just said before it waits again.
 void TEraseThread::PollWithTestUnitReady(double step) {
     do {
         UpdateProgress();
-        if (!Device.TestUnitReady(timeout::kTestUnitReadyMs)) Pause(kShortPollMs);
+        if (!Device.TestUnitReady(timeout::kTestUnitReadyMs)) {
+            UpdateProgress();
+            Pause(kShortPollMs);
+        }
         t_ += step;
     } while (NotReady() && t_ <= Duration && !Stopping());
 }
@@ -83,7 +104,10 @@ void TEraseThread::PollWithDiscInformation() {
     do {
         UpdateProgress();
         Device.RefreshDiscInformation();
-        if (NotReady()) Pause(kLongPollMs);
+        if (NotReady()) {
+            UpdateProgress();
+            Pause(kLongPollMs);
+        }
         t_ += 5;
     } while (NotReady() && t_ <= Duration && !Stopping());
 }

@@ -77,6 +77,7 @@ TFeatureReply DecodeFeatureReply(std::span<const std::uint8_t> reply) {
         feature.FeatureCode = ReadMsb<std::uint16_t>(reply.data() + 8);
         feature.FeatureFlags = reply[10];
     }
+    if (reply.size() >= 13 && reply[11] > 0) feature.FirstData = reply[12];
     return feature;
 }
 

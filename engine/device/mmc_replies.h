@@ -63,6 +63,7 @@ struct TFeatureReply {
     std::uint16_t CurrentProfile = 0;
     std::uint16_t FeatureCode = 0;
     std::uint8_t FeatureFlags = 0;  // version, persistent, current
+    std::uint8_t FirstData = 0;     // the first byte after the feature's header, 0 when it has none
 };
 TFeatureReply DecodeFeatureReply(std::span<const std::uint8_t> reply);
 
@@ -80,6 +81,8 @@ inline constexpr std::uint8_t kStatusEmpty = 0;
 inline constexpr std::uint8_t kStatusIncomplete = 1;
 inline constexpr std::uint8_t kStatusComplete = 2;
 inline constexpr std::uint8_t kSessionEmpty = 0;
+inline constexpr std::uint8_t kSessionIncomplete = 1;
+inline constexpr std::uint8_t kSessionDamaged = 2;
 }  // namespace discinfo
 
 }  // namespace sorvane

@@ -276,6 +276,7 @@ protected:
     std::uint32_t UsedSectorsOfDvd(TDiscKind found);
     std::uint32_t CapacityOfCd();
     std::uint32_t CapacityOfDvd(TDiscKind found);
+    std::uint32_t SectorsOfReadingDrive();
     void PrepareSizeQuery();
     void ProbeWriteTypes();
     void ResetSelection();

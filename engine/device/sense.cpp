@@ -1,5 +1,7 @@
 #include "engine/device/sense.h"
 
+#include <algorithm>
+
 #include "engine/rtl/format.h"
 
 namespace sorvane {
@@ -68,6 +70,30 @@ TSense ParseSense(std::span<const std::uint8_t> bytes) {
         sense.Ascq = At(bytes, 13);
     }
     return sense;
+}
+
+std::optional<double> ProgressIndication(std::span<const std::uint8_t> bytes) {
+    constexpr std::uint8_t kNoSense = 0x0, kNotReady = 0x2;
+    constexpr std::uint8_t kSksv = 0x80;
+    const TSense sense = ParseSense(bytes);
+    if (sense.Key != kNoSense && sense.Key != kNotReady) return std::nullopt;
+    std::size_t field = 0;  // where the three sense-key-specific bytes begin
+    if (sense.Fixed()) {
+        field = 15;
+    } else if (sense.Descriptor()) {
+        // Descriptors follow the 8-byte header; type 02h holds the field at
+        // its byte 4.
+        constexpr std::uint8_t kSenseKeySpecific = 0x02;
+        const std::size_t end = std::min<std::size_t>(bytes.size(), 8 + std::size_t{At(bytes, 7)});
+        for (std::size_t at = 8; at + 1 < end; at += 2 + std::size_t{bytes[at + 1]})
+            if (bytes[at] == kSenseKeySpecific) field = at + 4;
+        if (field == 0) return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    if (!(At(bytes, field) & kSksv)) return std::nullopt;
+    const unsigned done = unsigned{At(bytes, field + 1)} << 8 | At(bytes, field + 2);
+    return done / 65536.0;
 }
 
 TStatusText DecodeRequestStatus(std::uint8_t srbStatus, std::uint8_t haStat, std::uint8_t targStat) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -37,6 +38,12 @@ struct TStatusText {
     bool TargetBusy = false;
 };
 TStatusText DecodeRequestStatus(std::uint8_t srbStatus, std::uint8_t haStat, std::uint8_t targStat);
+
+// The progress indication a drive busy with a long operation (a blank, a
+// format) gives in the sense-key-specific field (SPC-3 4.5.2.4.4): the share
+// of the operation done, 0 to 1. Empty when the sense carries none, or is not
+// that of a drive not ready or reporting nothing else.
+std::optional<double> ProgressIndication(std::span<const std::uint8_t> sense);
 
 // The sense-key text ("NOT READY", "ILLEGAL REQUEST"...), empty when the
 // sense area holds nothing, "UNKNOWN" for a response code we cannot read.

@@ -42,8 +42,18 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+// ECMA-119 7.5.1 requires the dot between name and extension even where
+// there is no extension, and our own writer keeps it in Joliet names too
+// ("README."). Other readers of both trees drop it, and so does this one, so
+// that a file is found by the name it had on the computer it came from.
+// Names that end in more than one dot are left as they are.
+std::string WithoutSeparatorDot(std::string name) {
+    if (name.size() >= 2 && name.back() == '.' && name[name.size() - 2] != '.') name.pop_back();
+    return name;
+}
+
 std::string NameOf(std::span<const std::uint8_t> name, TTreeKind kind) {
-    return kind == TTreeKind::Joliet ? ConvertJolietName(name) : StripFileVersion(name);
+    return WithoutSeparatorDot(kind == TTreeKind::Joliet ? ConvertJolietName(name) : StripFileVersion(name));
 }
 
 }  // namespace
@@ -74,10 +84,26 @@ TDateTime RecordingDateOf(const std::array<std::uint8_t, 7>& d) {
     return date + time;
 }
 
+void TDamagedRecords::Add(std::uint32_t lba) {
+    if (Count++ == 0) FirstSector = lba;
+    LastSector = lba;
+}
+
+std::string TDamagedRecords::Message() const {
+    if (Count == 0) return {};
+    if (Count == 1) return ">>> " + Format("ERROR IMPORTING SESSION, DAMAGED DIRECTORY RECORD IN SECTOR %u", FirstSector);
+    const auto count = static_cast<unsigned long long>(Count);
+    if (FirstSector == LastSector)
+        return ">>> " + Format("ERROR IMPORTING SESSION, %llu DAMAGED DIRECTORY RECORDS IN SECTOR %u", count, FirstSector);
+    return ">>> " + Format("ERROR IMPORTING SESSION, %llu DAMAGED DIRECTORY RECORDS IN SECTORS %u TO %u", count,
+                           FirstSector, LastSector);
+}
+
 void ParseDirectorySector(std::span<const std::uint8_t> sector, TTreeKind kind, bool firstSector,
-                          std::uint32_t lba, std::vector<TDiscRecord>& out, const TProblemSink& problem) {
+                          std::uint32_t lba, std::vector<TDiscRecord>& out, TDamagedRecords& damagedRecords,
+                          const TProblemSink& problem) {
     if (sector.size() != kSectorBytes) return;
-    const auto damaged = [&] { problem(">>> " + Format("ERROR IMPORTING SESSION, DAMAGED DIRECTORY RECORD IN SECTOR %u", lba)); };
+    const auto damaged = [&] { damagedRecords.Add(lba); };
 
     std::size_t offset = 0;
     if (kind == TTreeKind::Joliet && firstSector) {

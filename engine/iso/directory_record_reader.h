@@ -27,7 +27,7 @@ struct TExtentPart {
 
 // One directory record as the reader understands it.
 struct TDiscRecord {
-    std::string Name;              // UTF-8, without the ";1" version
+    std::string Name;              // UTF-8, without the ";1" version and a trailing dot
     std::uint32_t Extent = 0;      // first sector (absolute)
     std::uint64_t Length = 0;      // data length; the sum of all parts for a file in pieces
     std::vector<TExtentPart> Parts;
@@ -59,12 +59,27 @@ constexpr std::uint8_t kLongestIsoNameRead = 239;
 
 using TProblemSink = std::function<void(const std::string& message)>;
 
+// Records of a directory that lie about their own size or fields. They are
+// counted rather than reported one by one: a directory full of rubbish holds
+// a "record" in every byte, and one line each would flood the user.
+struct TDamagedRecords {
+    std::uint64_t Count = 0;
+    std::uint32_t FirstSector = 0;
+    std::uint32_t LastSector = 0;
+
+    void Add(std::uint32_t lba);
+    // The one line that reports them; empty when there were none.
+    std::string Message() const;
+};
+
 // Appends the records of one sector of a directory extent to `out`, in
-// order, leaving out "." and "..", and reports every record it cannot use.
-// `firstSector` tells whether this is the first sector of the extent (the
-// Joliet walk skips its first two records by position).
+// order, leaving out "." and "..". Damaged records are counted in `damaged`;
+// every other record it cannot use is reported. `firstSector` tells whether
+// this is the first sector of the extent (the Joliet walk skips its first
+// two records by position).
 void ParseDirectorySector(std::span<const std::uint8_t> sector, TTreeKind kind, bool firstSector,
-                          std::uint32_t lba, std::vector<TDiscRecord>& out, const TProblemSink& problem);
+                          std::uint32_t lba, std::vector<TDiscRecord>& out, TDamagedRecords& damaged,
+                          const TProblemSink& problem);
 
 // Joins the pieces of files recorded in several extents into one record, so
 // that each file appears once. A file whose last piece is missing keeps the

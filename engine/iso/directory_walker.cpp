@@ -46,7 +46,15 @@ bool TDirectoryWalker::OutOfReads() {
 }
 
 bool TDirectoryWalker::ReadRecords(std::uint32_t extent, std::uint64_t length, std::vector<TDiscRecord>& records) {
-    const TProblemSink problem = [this](const std::string& message) { Problem(message); };
+    // A forged directory can hold a bad record in every few bytes of every
+    // sector: damaged records are counted and reported once, and of the
+    // other problems only the first few are told one by one. That bounds
+    // both the output and the memory the messages take.
+    TDamagedRecords damaged;
+    std::uint64_t problems = 0;
+    const TProblemSink problem = [&](const std::string& message) {
+        if (++problems <= limits_.MaxProblemsPerDirectory) Problem(message);
+    };
     // The first sector is read even for a length of 0, as a directory always
     // has one.
     const std::uint64_t sectors = std::max<std::uint64_t>(1, TDiscSource::SectorsFor(length));
@@ -65,9 +73,13 @@ bool TDirectoryWalker::ReadRecords(std::uint32_t extent, std::uint64_t length, s
                                     static_cast<unsigned long long>(lba)));
             break;
         }
-        ParseDirectorySector(buffer, kind_, read == 0, static_cast<std::uint32_t>(lba), records, problem);
+        ParseDirectorySector(buffer, kind_, read == 0, static_cast<std::uint32_t>(lba), records, damaged, problem);
     }
     JoinFilePieces(records, problem);
+    if (damaged.Count) Problem(damaged.Message());
+    if (problems > limits_.MaxProblemsPerDirectory)
+        Problem(">>> " + Format("ERROR IMPORTING SESSION, %llu MORE PROBLEMS IN THE DIRECTORY AT SECTOR %u NOT SHOWN",
+                                static_cast<unsigned long long>(problems - limits_.MaxProblemsPerDirectory), extent));
     return read > 0;
 }
 

@@ -44,6 +44,9 @@ struct TWalkLimits {
     // may spend seconds on each, and a damaged or forged tree can point at
     // thousands of them.
     std::uint64_t MaxUnreadableSectors = 32;
+    // Problems with single records (names too long or unusable, pieces
+    // missing) told one by one for each directory; the rest are counted.
+    std::uint64_t MaxProblemsPerDirectory = 16;
 };
 
 class TDirectoryWalker {

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 #include "engine/rtl/format.h"
@@ -19,6 +21,17 @@ std::string CantOpenText(const std::string& path) {
 
 std::string CantCreateText(const std::string& path) { return Format("CAN'T CREATE FILE \"%s\"", path.c_str()); }
 
+std::string EmptyBootImageText(const std::string& path) {
+    return Format("BOOT IMAGE \"%s\" IS EMPTY", path.c_str());
+}
+
+std::int64_t ReadableFileSize(const std::string& path) {
+    TFileStreamEx file(path, fmOpenRead | fmShareDenyNone);
+    struct stat st {};
+    if (!file.IsOpen() || ::fstat(file.Handle, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
 std::string ShrunkSourceText(const std::string& path) {
     return ">>> " + Format("FILE \"%s\" IS SHORTER THAN WHEN IT WAS ADDED, ITS END IS RECORDED AS ZEROS", path.c_str());
 }
@@ -28,13 +41,32 @@ std::string GrownSourceText(const std::string& path, std::int64_t recordedBytes)
                            path.c_str(), static_cast<long long>(recordedBytes));
 }
 
-TImageFile::~TImageFile() { Close(); }
+TImageFile::~TImageFile() { Discard(); }
 
 bool TImageFile::Create(const std::string& path) {
-    Close();
+    Discard();
     path_ = path;
+    target_.clear();
+    writing_.clear();
     position_ = 0;
     error_.clear();
+    // A link is followed to the file it names, which the rename replaces;
+    // the link itself stays.
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    const std::string target = ec ? path : resolved.string();
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists || S_ISREG(st.st_mode)) {
+        if (!CreateBeside(target)) {
+            error_ = CantCreateText(path);
+            return false;
+        }
+        // The new image keeps the access rights of the one it replaces.
+        if (exists) ::fchmod(fd_.Get(), st.st_mode & 07777);
+        target_ = target;
+        return true;
+    }
     int fd;
     do fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
@@ -43,9 +75,27 @@ bool TImageFile::Create(const std::string& path) {
         error_ = CantCreateText(path);
         return false;
     }
-    struct stat st {};
-    regular_ = ::fstat(fd_.Get(), &st) == 0 && S_ISREG(st.st_mode);
     return true;
+}
+
+bool TImageFile::CreateBeside(const std::string& target) {
+    // In the target's own folder, so that the rename stays on one file
+    // system; a visible name, so that what a killed save leaves is seen.
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name =
+            target + Format(".part-%d-%u", static_cast<int>(::getpid()), counter.fetch_add(1));
+        int fd;
+        do fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            fd_ = TLocalFd(fd);
+            writing_ = name;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
 void TImageFile::Fail(int error) {
@@ -95,14 +145,25 @@ bool TImageFile::Truncate(std::int64_t size) {
 bool TImageFile::Close() {
     if (!fd_.Valid()) return true;
     // close() is not retried on EINTR: the descriptor is gone either way.
-    if (fd_.Close() || errno == EINTR) return true;
-    Fail(errno);
-    return false;
+    if (!fd_.Close() && errno != EINTR) {
+        Fail(errno);
+        return false;
+    }
+    if (writing_.empty()) return true;
+    if (::rename(writing_.c_str(), target_.c_str()) != 0) {
+        Fail(errno);
+        ::unlink(writing_.c_str());
+        writing_.clear();
+        return false;
+    }
+    writing_.clear();
+    return true;
 }
 
 void TImageFile::Discard() {
     fd_.Reset();
-    if (regular_ && !path_.empty()) ::unlink(path_.c_str());
+    if (!writing_.empty()) ::unlink(writing_.c_str());
+    writing_.clear();
 }
 
 bool TSourceFile::Open(const std::string& path) {

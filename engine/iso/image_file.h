@@ -12,14 +12,20 @@
 
 namespace sorvane {
 
+// A regular file is written beside its target under a name of its own and
+// renamed over the target only when Close finds it complete, so that a
+// failed or killed save never destroys the image it was to replace, and a
+// file at the target's name is always a whole image. Devices (and other
+// files that are not regular) are written in place.
 class TImageFile {
 public:
     TImageFile() = default;
+    // An image neither closed nor discarded did not complete: it is discarded.
     ~TImageFile();
     TImageFile(const TImageFile&) = delete;
     TImageFile& operator=(const TImageFile&) = delete;
 
-    // Creates or truncates `path`. False with ErrorText set on failure.
+    // Starts writing the image for `path`. False with ErrorText set on failure.
     bool Create(const std::string& path);
     // Reserves `bytes` on the disk, so that a disk too small fails at once
     // rather than near the end. Devices and file systems that cannot
@@ -33,11 +39,11 @@ public:
     // Cuts the file back to `size` bytes, for an image that ended early
     // behind a reservation.
     bool Truncate(std::int64_t size);
-    // Closes the file; false when the system reports a late write failure.
+    // Closes the complete image and puts it in place of its target; false
+    // when the system reports a late write failure or the rename fails.
     bool Close();
-    // Closes and removes what was written, so that a failed save does not
-    // leave an image behind that looks complete. Only regular files are
-    // removed: a device named as the target stays.
+    // Closes and removes what was written, leaving the target as it was
+    // before Create. A device named as the target stays.
     void Discard();
 
     bool IsOpen() const { return fd_.Valid(); }
@@ -46,11 +52,13 @@ public:
 
 private:
     void Fail(int error);
+    bool CreateBeside(const std::string& target);
 
     TLocalFd fd_;
-    bool regular_ = false;
     std::int64_t position_ = 0;
-    std::string path_;
+    std::string path_;     // the target, as given: the name messages use
+    std::string target_;   // the file the rename replaces (links resolved)
+    std::string writing_;  // the file beside it; empty when written in place
     std::string error_;
 };
 
@@ -68,11 +76,15 @@ private:
     std::string error_;
 };
 
+// The size of a regular file, or -1 when it cannot be opened for reading.
+std::int64_t ReadableFileSize(const std::string& path);
+
 // The texts a save reports. A source whose size changed since it was added
 // is still recorded at the size its directory record already holds: a
 // shrunk one with zeros in place of its missing end, a grown one cut there.
 std::string CantOpenText(const std::string& path);
 std::string CantCreateText(const std::string& path);
+std::string EmptyBootImageText(const std::string& path);
 std::string ShrunkSourceText(const std::string& path);
 std::string GrownSourceText(const std::string& path, std::int64_t recordedBytes);
 

@@ -6,6 +6,7 @@
 
 #include "engine/iso/dir_order.h"
 #include "engine/iso/directory_records.h"
+#include "engine/iso/image_file.h"
 #include "engine/iso/path_table_record.h"
 #include "engine/rtl/format.h"
 
@@ -68,6 +69,16 @@ void TImageLayout::Reset() {
 
 std::int64_t TImageLayout::GetImageSize() const {
     return volume_.WritePostGap && ImageSectors < kMinImageSectors ? kMinImageSectors : ImageSectors;
+}
+
+std::string TImageLayout::BootImageRefusal() const {
+    // A boot image that does not exist switches the volume's boot record
+    // off at layout, as it always has.
+    if (!MakeBootable || RegularFileSize(BootImageFile) < 0) return {};
+    const std::int64_t bytes = ReadableFileSize(BootImageFile);
+    if (bytes < 0) return CantOpenText(BootImageFile);
+    if (bytes == 0) return EmptyBootImageText(BootImageFile);
+    return {};
 }
 
 int TImageLayout::LayoutFileSystem(bool ForImageFile, TDEntry* ImportInto) {

@@ -151,6 +151,11 @@ public:
     // pad, file data. Empty on success; on failure the error text, and no
     // image is left behind.
     std::string SaveImageFile(const std::string& fileName);
+    // Why the boot image cannot go into the volume, empty when it can (or
+    // when the volume is not bootable). A boot image of no bytes would give
+    // the catalog an entry of no sectors and the stream a length the plan
+    // does not have; one that cannot be read would fail half-way.
+    std::string BootImageRefusal() const;
 
     // The names entries are recorded under, as last laid out.
     const TRecordedNames& Names() const { return names_; }

@@ -63,6 +63,7 @@ std::string TImageLayout::SaveImageFile(const std::string& fileName) {
     // signed: a volume past that cannot be addressed.
     if (EndAddress > std::numeric_limits<std::int32_t>::max())
         return "PROJECT IS TOO LARGE FOR AN ISO 9660 VOLUME";
+    if (std::string refusal = BootImageRefusal(); !refusal.empty()) return refusal;
     TImageFile image;
     if (!image.Create(fileName)) return image.ErrorText();
     std::string error;

@@ -107,6 +107,13 @@ const TDiscNode* FindDiscNode(const TDiscNode& root, std::string_view path) {
         if (it == children.end())
             it = std::find_if(children.begin(), children.end(),
                               [&](const TDiscNode& c) { return SameTextCaseless(c.Name, name); });
+        // A name without extension as the disc records it ("README."),
+        // which the reader shows without its dot.
+        if (it == children.end() && name.size() > 1 && name.back() == '.') {
+            const std::string_view bare = name.substr(0, name.size() - 1);
+            it = std::find_if(children.begin(), children.end(),
+                              [&](const TDiscNode& c) { return SameTextCaseless(c.Name, bare); });
+        }
         if (it == children.end()) return nullptr;
         node = &*it;
     }

@@ -58,7 +58,8 @@ std::vector<TDiscSession> ReadDiscSessions(TDiscSource& disc, const TDebugSink& 
 TDiscSession ReadDiscSession(TDiscSource& disc, int session, const TDebugSink& debug, TWalkLimits limits = {});
 
 // The node at `path` below `root`: names separated by "/" or "\", matched
-// exactly first and then without regard to case. "" or "/" is the root.
+// exactly first and then without regard to case; a name that ends in a dot
+// also finds the one without ("README." finds README). "" or "/" is the root.
 const TDiscNode* FindDiscNode(const TDiscNode& root, std::string_view path);
 
 // Orders every directory's entries as a file manager shows them: folders

@@ -2,6 +2,7 @@
 
 #include "engine/device/disc_kind.h"
 #include "engine/device/scsi_device.h"
+#include "engine/record/disc_close.h"
 #include "engine/record/disc_target.h"
 #include "engine/rtl/format.h"
 
@@ -17,6 +18,7 @@ std::string CheckDisc(TSCSIDevice& device, TDiscKind kind, bool testWrite, TStar
     // An image file's own addresses count from sector 0; recorded as a
     // later session it could not be read.
     if (start == TStart::SectorZero && status != discinfo::kStatusEmpty && status >= 0) return kDiscNotEmptyText;
+    if (LastSessionLeftOpen(device, kind)) return kSessionLeftOpenText;
     return {};
 }
 

@@ -18,6 +18,7 @@ inline constexpr char kReadOnlyDiscText[] = "RECORD ON %s IS IMPOSSIBLE";
 inline constexpr char kNoTestWriteText[] = "TEST WRITE IS IMPOSSIBLE ON %s";
 inline constexpr char kFinalizedDiscText[] = "DISC IS FINALIZED";
 inline constexpr char kDiscNotEmptyText[] = "DISC IS NOT EMPTY";
+inline constexpr char kSessionLeftOpenText[] = "THE LAST SESSION OF THE DISC WAS LEFT OPEN";
 inline constexpr char kNoRoomText[] = "PROJECT SIZE OVERREACHED FREE DISC SPACE";
 inline constexpr char kNoNextWritableText[] = "ERROR GETTING NEXT WRITABLE ADDRESS";
 
@@ -29,7 +30,8 @@ enum class TStart { NextWritable, SectorZero };
 // Refuses a disc the recording cannot be made on: none or unknown, a
 // pressed disc, a test write on a kind that has no simulation mode (the
 // drive would record for real), a finalized write-once or sequential disc,
-// and, for what starts at sector 0, a sequential disc that is not blank.
+// one whose last session an interrupted recording left open, and, for what
+// starts at sector 0, a sequential disc that is not blank.
 // Empty when the disc will do.
 std::string CheckDisc(TSCSIDevice& device, TDiscKind kind, bool testWrite, TStart start);
 

@@ -5,6 +5,7 @@
 // locked, write parameters as set) for the front end to deal with.
 
 #include "engine/device/scsi_device.h"
+#include "engine/record/disc_close.h"
 #include "engine/record/disc_target.h"
 #include "engine/rtl/format.h"
 
@@ -21,9 +22,6 @@ constexpr int kFlushPollMs = 1000;
 constexpr int kFlushWaitMs = kBackgroundSynchronizeMs;
 // The drive buffer bar falls to empty over 960 polls while the drive flushes.
 constexpr std::uint32_t kFlushSteps = 960;
-// A close command refused as busy is sent again every second, 1000 times.
-constexpr int kClosePauseMs = 1000;
-constexpr int kCloseAttempts = 1000;
 constexpr int kReadyAfterCloseMs = 240000;
 constexpr int kReadyAfterClosePollMs = 5000;
 
@@ -78,25 +76,12 @@ std::string TDiscTarget::SynchronizeInBackground() {
     }
 }
 
-TDiscTarget::TCloseOutcome TDiscTarget::CloseWhenNotBusy(const std::function<bool()>& close) {
-    // An immediate close leaves the drive busy with it for a while; the
-    // next command is repeated until the drive takes it, or the session
-    // would stay open.
-    for (int attempt = 1;; ++attempt) {
-        if (close()) return TCloseOutcome::Taken;
-        const bool busy = device_.TargetBusy || LastAsc() == asc::kNotReady;
-        if (!busy) return TCloseOutcome::Refused;
-        if (attempt >= kCloseAttempts) return TCloseOutcome::StillBusy;
-        device_.Sleep(kClosePauseMs);
-    }
-}
-
 bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int track) {
-    const TCloseOutcome outcome = CloseWhenNotBusy([&] {
+    const disc::TCloseOutcome outcome = disc::CloseWhenNotBusy(device_, [&] {
         return device_.CloseTrackSession(immediate, closeFunction, 0, static_cast<std::uint8_t>(track >> 8),
                                          static_cast<std::uint8_t>(track & 0xFF));
     });
-    if (outcome == TCloseOutcome::Taken) return true;
+    if (outcome == disc::TCloseOutcome::Taken) return true;
     device_.DebugMessage(">>> " + Format("CLOSE FUNCTION %d ON TRACK %d FAILED: ", closeFunction, track) +
                              device_.LastError,
                          mtError);
@@ -105,9 +90,9 @@ bool TDiscTarget::SendClose(bool immediate, std::uint8_t closeFunction, int trac
 
 bool TDiscTarget::CloseCdSession() {
     const bool immediate = TSCSIDevice::CloseImmediate;
-    const TCloseOutcome outcome =
-        CloseWhenNotBusy([&] { return device_.CloseTrackOrSession(false, immediate, false); });
-    if (outcome != TCloseOutcome::Refused) return outcome == TCloseOutcome::Taken;
+    const disc::TCloseOutcome outcome =
+        disc::CloseWhenNotBusy(device_, [&] { return device_.CloseTrackOrSession(false, immediate, false); });
+    if (outcome != disc::TCloseOutcome::Refused) return outcome == disc::TCloseOutcome::Taken;
     // Some drives refuse the first close after a track-at-once recording
     // for no lasting reason; the second answer is the one that counts.
     return device_.CloseTrackOrSession(false, immediate, false);

@@ -118,10 +118,6 @@ private:
     std::string Synchronize();
     std::string SynchronizeInBackground();
     std::string CloseByKind();
-    // Sends a close command until the drive takes it, refuses it for a
-    // reason other than being busy, or has stayed busy for every attempt.
-    enum class TCloseOutcome { Taken, Refused, StillBusy };
-    TCloseOutcome CloseWhenNotBusy(const std::function<bool()>& close);
     // Sends one close command, waiting out busy answers; true when the drive
     // took it.
     bool SendClose(bool immediate, std::uint8_t closeFunction, int track);

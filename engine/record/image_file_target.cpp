@@ -18,13 +18,24 @@ std::string TImageFileTarget::Write(std::int64_t, const std::uint8_t* data, std:
 }
 
 std::string TImageFileTarget::Close(const std::string& error) {
+    // An image that did not complete never takes the target's place.
+    if (!error.empty()) {
+        file_.Discard();
+        return {};
+    }
     if (!file_.IsOpen()) return {};
     // The space reserved at Open makes the file full-length from the start;
     // an image that ends early is cut back to what was really written, so
     // that it can never pass for a complete one.
     const std::int64_t written = file_.Position();
-    if (written != expectedBytes_ && !file_.Truncate(written) && error.empty()) return file_.ErrorText();
-    if (!file_.Close() && error.empty()) return file_.ErrorText();
+    if (written != expectedBytes_ && !file_.Truncate(written)) {
+        file_.Discard();
+        return file_.ErrorText();
+    }
+    if (!file_.Close()) {
+        file_.Discard();
+        return file_.ErrorText();
+    }
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The image-file target: the stream's sectors written one after the other
-// from sector 0 into a new file, which replaces any file of that name.
+// from sector 0 into a new file, which replaces any file of that name once
+// it is complete (and only then: see TImageFile).
 //
 // One block goes out per write call, as to a drive. Longer writes would save
 // system calls, but they make the system allocate the file's cache in large

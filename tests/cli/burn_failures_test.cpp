@@ -35,6 +35,11 @@ TEST_F(RecordEnds, DiscsThatCannotTakeARecordingAreEjectedWithTheReason) {
          "sorvane-cli continue: Disc is finalized.\n"},
         // Refused before an erase that could only fail.
         {{K::CdR}, "burn --erase", "sorvane-cli burn: Insert RW-disc for erasing...\n"},
+        // Said once, with what would do.
+        {{K::CdR, S::Closed, VdriveTest::MakeImage(400, "used.iso")},
+         "burn-image",
+         "sorvane-cli burn-image: The disc is not empty: an image is recorded from the disc's first sector, so it "
+         "needs a blank disc.\n"},
     };
     const std::string file = SmallFile();
     for (const auto& c : cases) {
@@ -105,8 +110,9 @@ TEST_F(RecordEnds, FileOfTheDiscIsReplacedOnlyWhenTheReplaceOptionSaysSo) {
     TRun run = Cli("continue " + second);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Output,
-              "sorvane-cli continue: Element \"a.txt\" already exists in this node.\nReplace?\n"
-              "Give --replace to answer Yes.\n");
+              "sorvane-cli continue: Element \"a.txt\" already exists in this node.\nReplace?\n'" + work +
+                  "/two/a.txt' would replace the file of that name in the root, which the disc's last session "
+                  "holds.\nGive --replace to answer Yes.\n");
     EXPECT_EQ(Status().Sessions.size(), 1u);
     run = Cli("continue --replace " + second);
     EXPECT_EQ(run.ExitCode, 0) << run.Output;
@@ -140,7 +146,7 @@ TEST_F(RecordEnds, CtrlCStopsTheRecordingAndLetsTheTrayGo) {
     const vdrive::TDriveStatus status = Status();
     EXPECT_FALSE(status.Locked) << "the tray must be let go after an abort";
     EXPECT_FALSE(status.TrayOpen);
-    EXPECT_NE(status.State, "closed") << "an aborted recording closes nothing";
+    EXPECT_EQ(status.State, "incomplete (last session open)") << "an aborted recording closes nothing";
 }
 
 TEST_F(RecordEnds, EntriesLeftOutOrALastSessionReadInPartEndWithStatusThree) {
@@ -162,6 +168,72 @@ TEST_F(RecordEnds, EntriesLeftOutOrALastSessionReadInPartEndWithStatusThree) {
         << run.Output;
     EXPECT_NE(run.Output.find("Record finished successfully\n"), std::string::npos) << run.Output;
     EXPECT_EQ(Status().Sessions.size(), 2u);
+}
+
+TEST_F(RecordEnds, NamesDifferingOnlyInCaseAreAllRecordedAndReplaceReplacesOnlyTheSamePlace) {
+    if (!HaveReaders()) GTEST_SKIP() << "xorriso is not installed";
+    // Two files of one folder here, which the project would take for one.
+    Write("doc/Index.html", "upper\n");
+    Write("doc/index.html", "lower\n");
+    Write("doc/FAQ.html", "faq\n");
+    Insert({K::CdR});
+    const std::string rename = ">>> NAME \"index.html\" IN \"\\DOC\" RECORDED AS \"index~1.html\"\n";
+    TRun run = Cli("burn --replace " + Quote(work + "/doc"));
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(run.Output.find(rename), run.Output.rfind(rename)) << "said once\n" << run.Output;
+    EXPECT_NE(run.Output.find(rename), std::string::npos) << run.Output;
+    TFoundTree found = ReadWithXorriso(ExportSession(1), tmp.Path());
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_TRUE(found["/doc/Index.html"].Content == Bytes("upper\n"));
+    EXPECT_TRUE(found["/doc/index~1.html"].Content == Bytes("lower\n"));
+    EXPECT_TRUE(found["/doc/FAQ.html"].Content == Bytes("faq\n"));
+
+    // The next session: the renamed file is the new version of the one the
+    // disc holds apart, and nothing else is added or lost.
+    Write("doc/index.html", "lower, again\n");
+    run = Cli("continue --replace " + Quote(work + "/doc"));
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    found = ReadWithXorriso(ExportSession(2), tmp.Path());
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_TRUE(found["/doc/Index.html"].Content == Bytes("upper\n"));
+    EXPECT_TRUE(found["/doc/index~1.html"].Content == Bytes("lower, again\n"));
+}
+
+// A recording killed mid-track leaves an open track in an open session.
+TEST_F(RecordEnds, SessionLeftOpenIsRefusedWithTheRemedyNeverRecordedIntoAndCanBeClosed) {
+    const std::string image = VdriveTest::MakeImage(5000, "killed.iso");
+    Insert({K::CdR, S::Open, image});
+    const std::string sentence =
+        "The disc's last session was left open by an interrupted recording: close it, and the disc takes new "
+        "sessions again while it has room (sorvane-cli close).\n";
+    for (const std::string command : {"burn", "continue"}) {
+        const TRun run = Cli(command + " " + SmallFile());
+        EXPECT_EQ(run.ExitCode, 1) << run.Output;
+        EXPECT_EQ(run.Output, "sorvane-cli " + command + ": " + sentence);
+    }
+    EXPECT_EQ(Status().State, "incomplete (last session open)") << "nothing was written";
+    TRun run = Cli("sessions");
+    EXPECT_NE(run.Output.find("Session  001 - 9.77 Mb\n  incomplete: left open by an interrupted recording"),
+              std::string::npos)
+        << run.Output;
+
+    run = Cli("close");
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(run.Output, "Closing session...\nSession closed: the disc is appendable, 'continue' adds new sessions.\n");
+    EXPECT_EQ(Status().State, "appendable");
+    EXPECT_EQ(Cli("close").Output, "Nothing to close: the disc has no open session.\n");
+    run = Cli("continue " + SmallFile());
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(Status().Sessions.size(), 2u);
+
+    // A rewritable disc is erased instead, when the user says so.
+    Insert({K::CdRw, S::Open, image});
+    run = Cli("burn " + SmallFile());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Output.find("Give --erase to answer Yes."), std::string::npos) << run.Output;
+    run = Cli("burn --erase " + SmallFile());
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(Status().State, "appendable");
 }
 
 TEST_F(RecordEnds, SpeedOptionTakesTheDrivesSpeedOfThatManyStepsOrTheNextBelow) {

@@ -43,7 +43,7 @@ TEST_F(EraseCli, QuickEraseLeavesTheDiscBlankAndEjectsItOnRequest) {
 }
 
 TEST_F(EraseCli, FullEraseRunsAtTheSpeedAskedFor) {
-    Prepare({K::CdRw, S::Appendable});
+    Prepare({K::CdRw, S::Open});
     const TRun run = Run("--full --speed 4x");
     EXPECT_EQ(run.ExitCode, 0) << run.Output;
     EXPECT_EQ(run.Output, "Full erase on 4x\nErase finished successfully\n");
@@ -59,7 +59,7 @@ TEST_F(EraseCli, DiscThatCannotBeErasedIsEjectedWithTheWizardsMessage) {
     EXPECT_EQ(run.Output, "sorvane-cli erase: Insert RW-disc for erasing...\n");
     const vdrive::TDriveStatus status = Status();
     EXPECT_TRUE(status.TrayOpen);
-    EXPECT_EQ(status.State, "closed");
+    EXPECT_EQ(status.State, "appendable");
 }
 
 TEST_F(EraseCli, EmptyDriveIsNotReady) {

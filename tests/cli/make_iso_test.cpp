@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "engine/orvo_burner.h"
 #include "engine/rtl/sync_queue.h"
@@ -129,7 +130,7 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
     }
     std::filesystem::resize_file(root + "/huge.bin", std::uintmax_t{1} << 32);  // sparse: no disk space used
     WriteAll(root + "/Sub/kept.bin", Noise(3000, 3));
-    std::filesystem::create_directories(root + "/sub");  // would merge into "Sub"
+    std::filesystem::create_directories(root + "/sub");  // another folder than "Sub" here
     WriteAll(root + "/sub/other.bin", Noise(10, 5));
 
     WriteAll(root + "/odd.iso", Noise(10000, 4));  // an image of an earlier run, inside the tree
@@ -137,11 +138,13 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
     const TRun run = MakeIso({"-o", root + "/odd.iso", root});
     EXPECT_EQ(run.ExitCode, 3) << run.Output;
     EXPECT_NE(run.Output.find("'" + root + "/odd.iso' left out: it is the image being written"), std::string::npos);
-    EXPECT_NE(run.Output.find("'" + root + "/notes.TXT' left out: its name differs only in case from 'Notes.txt'"),
+    // Names that differ only in case are distinct here: both are recorded,
+    // the later one under a name of its own, and said so.
+    EXPECT_NE(run.Output.find(">>> NAME \"notes.TXT\" IN \"\\ODD\" RECORDED AS \"notes~1.TXT\"\n"),
               std::string::npos)
         << run.Output;
-    EXPECT_NE(run.Output.find("'" + root + "/sub' left out: its name differs only in case from the folder 'Sub'"),
-              std::string::npos);
+    EXPECT_NE(run.Output.find(">>> NAME \"sub\" IN \"\\ODD\" RECORDED AS \"sub~1\"\n"), std::string::npos);
+    EXPECT_EQ(run.Output.find("differs only in case"), std::string::npos);
     EXPECT_NE(run.Output.find("'" + root + "/dangling' left out: symbolic link to nothing"), std::string::npos);
     EXPECT_NE(run.Output.find("'" + root + "/Sub/inner/back' left out: symbolic link loop"), std::string::npos);
     EXPECT_NE(run.Output.find("'" + root + "/pipe' left out: not a regular file or folder"), std::string::npos);
@@ -152,10 +155,17 @@ TEST_F(MakeIsoCliTest, EntriesThatCannotBeRecordedAreNamedAndTheRestIsWritten) {
                                   .c_str()),
                   0);
         EXPECT_EQ(ReadAll(copy), Noise(3000, 3));
+        for (const auto& [path, seed, size] : {std::tuple{"/odd/Notes.txt", 1, 100}, {"/odd/notes~1.TXT", 2, 100},
+                                                std::tuple{"/odd/sub~1/other.bin", 5, 10}}) {
+            ASSERT_EQ(std::system(("isoinfo -J -i '" + root + "/odd.iso' -x '" + path + ";1' > '" + copy + "'")
+                                      .c_str()),
+                      0);
+            EXPECT_EQ(ReadAll(copy), Noise(static_cast<std::size_t>(size), static_cast<unsigned>(seed))) << path;
+        }
     }
 }
 
-TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteImage) {
+TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteImageNorDestroyTheOldOne) {
     WriteAll(At("data.bin"), Noise(3 << 20, 9));
     TRun run = MakeIso({"-o", At("missing-folder/out.iso"), At("data.bin")});
     EXPECT_EQ(run.ExitCode, 1);
@@ -169,18 +179,29 @@ TEST_F(MakeIsoCliTest, FailuresExitNonZeroWithTheEngineTextAndLeaveNoIncompleteI
     const std::string small = At("small");
     std::filesystem::create_directories(small);
     if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") == 0) {
+        // The image a failed run was to replace stays whole, and nothing
+        // half-written is left beside it.
+        WriteAll(small + "/out.iso", Noise(100000, 5));
         run = MakeIso({"-o", small + "/out.iso", At("data.bin")});
+        const auto kept = ReadAll(small + "/out.iso");
+        const auto entries = std::distance(std::filesystem::directory_iterator(small), {});
         ::umount(small.c_str());
         EXPECT_EQ(run.ExitCode, 1);
         EXPECT_NE(run.Output.find("CAN'T WRITE FILE \"" + small + "/out.iso\" [NO SPACE LEFT ON DEVICE]"),
                   std::string::npos)
             << run.Output;
+        EXPECT_TRUE(kept == Noise(100000, 5));
+        EXPECT_EQ(entries, 1);
     }
 
     EXPECT_EQ(MakeIso({"-o", At("x.iso")}).ExitCode, 2) << "no PATH";
     EXPECT_EQ(MakeIso({At("data.bin")}).ExitCode, 2) << "no output";
     EXPECT_EQ(MakeIso({"-o", At("x.iso"), "--cache-mb=1", At("data.bin")}).ExitCode, 2);
     EXPECT_EQ(MakeIso({"-o", At("x.iso"), "--boot", At("no.img"), At("data.bin")}).ExitCode, 2);
+    WriteAll(At("empty.img"), {});
+    run = MakeIso({"-o", At("x.iso"), "--boot", At("empty.img"), At("data.bin")});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_NE(run.Output.find("the boot image '" + At("empty.img") + "' is empty"), std::string::npos) << run.Output;
     EXPECT_EQ(MakeIso({"-o", At("x.iso"), "--frobnicate", At("data.bin")}).ExitCode, 2);
     EXPECT_EQ(MakeIso({"-o", At("x.iso"), At("nothing-here")}).ExitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(At("x.iso")));

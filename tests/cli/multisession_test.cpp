@@ -9,6 +9,7 @@
 
 #include "tests/cli/cli_fixture.h"
 #include "tests/cli/image_readers.h"
+#include "tests/device/vdrive_fixture.h"
 
 namespace sorvane::test {
 namespace {
@@ -22,6 +23,8 @@ struct TMediumCase {
     // How the first session comes about.
     enum class TFirst { Burn, BurnAfterErase, XorrisoImage } First = TFirst::Burn;
 };
+
+void PrintTo(const TMediumCase& row, std::ostream* out) { *out << row.Name; }
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });

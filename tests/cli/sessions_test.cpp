@@ -253,22 +253,23 @@ TEST_F(SessionsCli, BadSessionNumbersMissingPathsAndMissingDiscsAreRefused) {
 
     run = Cli("extract -s 4 " + Quote(out));
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Output, "Session 4 not found: the disc has 3 sessions.\n");
+    EXPECT_EQ(run.Output, "sorvane-cli extract: Session 4 not found: the disc has 3 sessions.\n");
     run = Cli("extract -s 1 third.txt " + Quote(out));
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Output, "Nothing extracted: session 1 holds no 'third.txt'.\n");
+    EXPECT_EQ(run.Output, "sorvane-cli extract: Nothing extracted: session 1 holds no 'third.txt'.\n");
     EXPECT_FALSE(fs::exists(out)) << "nothing is created for a refused request";
 
     Insert({vdrive::TMediumKind::CdR});
     run = Cli("sessions");
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Output, "Sessions not found\n");
+    EXPECT_EQ(run.Output, "sorvane-cli sessions: Sessions not found\n");
 
     Insert({vdrive::TMediumKind::None});
     for (const std::string& command : {std::string("sessions"), "extract -s 1 " + Quote(out)}) {
         run = Cli(command);
         EXPECT_EQ(run.ExitCode, 1) << command;
-        EXPECT_EQ(run.Output, "Error while getting sessions\n") << command;
+        EXPECT_EQ(run.Output, "sorvane-cli " + command.substr(0, command.find(' ')) + ": Error while getting sessions\n")
+            << command;
     }
 }
 

@@ -26,27 +26,39 @@ constexpr std::uint32_t kPageWrites = cap::kWriteCdR | cap::kWriteCdRw | cap::kT
                                       cap::kWriteDvdRw | cap::kWriteDvdRam;
 constexpr std::uint32_t kFeatureReads = cap::kReadDvdPlusR | cap::kReadDvdPlusRw | cap::kReadDvdPlusRDualLayer;
 
-TEST_F(Capabilities, PageBitsFeatureReadBitsAndUnderrunProtectionOfAMultiFormatWriter) {
+constexpr std::uint32_t kFeatureWrites = cap::kWriteDvdPlusR | cap::kWriteDvdPlusRw | cap::kWriteDvdPlusRDualLayer;
+
+TEST_F(Capabilities, PageBitsFeatureBitsAndUnderrunProtectionOfAMultiFormatWriter) {
     Select(vdrive::MultiFormatWriter(), K::CdR);
-    EXPECT_EQ(burner.Capabilities, kPageReads | kPageWrites | kFeatureReads | cap::kUnderrunProtection);
+    EXPECT_EQ(burner.Capabilities,
+              kPageReads | kPageWrites | kFeatureReads | kFeatureWrites | cap::kUnderrunProtection);
 }
 
-TEST_F(Capabilities, PlusWriteBitsOnlyWhileTheirFeatureIsCurrent) {
-    Select(vdrive::MultiFormatWriter(), K::DvdPlusRw);
-    EXPECT_TRUE(burner.Can(cap::kWriteDvdPlusRw));
-    EXPECT_TRUE(burner.Can(cap::kWriteDvdPlusR));  // one feature stands for both
-    EXPECT_FALSE(burner.Can(cap::kWriteDvdPlusRDualLayer));
+// The Current bit of a feature says only what disc is loaded: a writer
+// writes DVD+R whatever disc is in it, and a reader never does.
+TEST_F(Capabilities, PlusWriteBitsComeFromTheFeaturesWriteBitWhateverDiscIsLoaded) {
+    for (const K medium : {K::None, K::CdR, K::DvdR, K::DvdPlusR, K::DvdPlusRw, K::DvdPlusRDl}) {
+        SCOPED_TRACE(vdrive::MediumKindName(medium));
+        Select(vdrive::MultiFormatWriter(), medium);
+        EXPECT_TRUE(burner.Can(cap::kWriteDvdPlusRw));
+        EXPECT_TRUE(burner.Can(cap::kWriteDvdPlusR));  // one feature stands for both
+        EXPECT_TRUE(burner.Can(cap::kWriteDvdPlusRDualLayer));
+        EXPECT_TRUE(burner.Can(cap::kWriteDvdR));
+    }
 
-    Select(vdrive::MultiFormatWriter(), K::DvdPlusRDl);
-    EXPECT_TRUE(burner.Can(cap::kWriteDvdPlusRDualLayer));
-    EXPECT_FALSE(burner.Can(cap::kWriteDvdPlusRw));
-
-    // A feature descriptor with a version is not "current only": no write bits.
+    // A feature descriptor with a version writes all the same.
     vdrive::TDriveModel versioned = Model("VERSIONED");
     versioned.FeatureVersions = {{0x002A, 1}};
-    Select(versioned, K::DvdPlusRw);
-    EXPECT_FALSE(burner.Can(cap::kWriteDvdPlusRw));
+    Select(versioned, K::CdR);
+    EXPECT_TRUE(burner.Can(cap::kWriteDvdPlusRw));
+
+    // A reader reports the features with their Write bit clear.
+    Select(vdrive::UsbBridgeReader(), K::DvdPlusRw);
     EXPECT_TRUE(burner.Can(cap::kReadDvdPlusRw));
+    EXPECT_TRUE(burner.Can(cap::kReadDvdPlusRDualLayer));
+    EXPECT_FALSE(burner.Can(cap::kWriteDvdPlusRw));
+    EXPECT_FALSE(burner.Can(cap::kWriteDvdPlusR));
+    EXPECT_FALSE(burner.Can(cap::kWriteDvdPlusRDualLayer));
 }
 
 TEST_F(Capabilities, ReaderWithoutGetConfigurationHasPageBitsOnlyAndDvdOneXWriteSpeed) {

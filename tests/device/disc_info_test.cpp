@@ -102,7 +102,7 @@ TEST_F(DiscInfo, BlankCdRHasNothingUsedAndTheAtipCapacity) {
 }
 
 TEST_F(DiscInfo, CdRSizesOfAppendableClosedAndFinalizedDiscs) {
-    Insert({K::CdR, S::Appendable, image});
+    Insert({K::CdR, S::Open, image});
     EXPECT_EQ(burner.GetDiscStatus(), 1);
     EXPECT_EQ(burner.GetLastSession(), 1);
     // No track after the open one: the size is where the data ends.
@@ -155,7 +155,7 @@ TEST_F(DiscInfo, DvdSizesOfBlankAppendableAndClosedDiscs) {
     EXPECT_EQ(burner.GetUsedSectors(), 0u);
     EXPECT_EQ(burner.GetDiscCapacity(), capacity);
 
-    Insert({K::DvdR, S::Appendable, image});
+    Insert({K::DvdR, S::Open, image});
     EXPECT_EQ(burner.GetUsedSectors(), 5000u);
     EXPECT_EQ(burner.GetDiscCapacity(), capacity);
 

@@ -6,11 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "engine/orvo_burner.h"
 #include "vdrive/vdrive.h"
+
+namespace sorvane::vdrive {
+// A disc kind as a test parameter is shown by its name ("dvd+r"), not as
+// raw bytes.
+inline void PrintTo(TMediumKind kind, std::ostream* out) { *out << MediumKindName(kind); }
+}  // namespace sorvane::vdrive
 
 namespace sorvane::test {
 

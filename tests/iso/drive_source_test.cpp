@@ -16,10 +16,13 @@ constexpr int kRead10 = 0x28;
 
 class DriveSourceTest : public VdriveTest {
 protected:
-    void SetUp() override {
+    void SetUp() override { Load(vdrive::MultiFormatWriter(), vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed); }
+    // The first session of ThreeSessionDisc() on a disc of `kind` in a drive
+    // of `model`.
+    void Load(const vdrive::TDriveModel& model, vdrive::TMediumKind kind, vdrive::TMediumState state) {
         const std::string image = tmp.Path() + "/s1.iso";
         WriteAll(image, ThreeSessionDisc().Sessions[0]);
-        AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed, image});
+        AddDrive(model, {kind, state, image});
         OpenAndSelect();
     }
     TDebugSink Sink() {
@@ -61,6 +64,59 @@ TEST_F(DriveSourceTest, SessionsAreListedAndExtractedFromTheDrive) {
     const TExtractReport report = extractor.ExtractNode(*FindDiscNode(sessions[0].Root, "Docs"), tmp.Path());
     EXPECT_TRUE(report.Ok());
     EXPECT_TRUE(std::filesystem::is_regular_file(tmp.Path() + "/Docs/" + kLongName));
+}
+
+// Reading drives of old and some USB bridges know no READ DISC INFORMATION
+// nor READ TRACK INFORMATION: the session's place comes from the TOC.
+class ReadingDriveSourceTest : public DriveSourceTest {
+protected:
+    void SetUp() override {
+        Load(vdrive::UsbBridgeReader(), vdrive::TMediumKind::CdRom, vdrive::TMediumState::Blank);
+        sectors = static_cast<std::uint32_t>(ThreeSessionDisc().Sessions[0].size() / 2048);
+    }
+    std::uint32_t sectors = 0;
+};
+
+TEST_F(ReadingDriveSourceTest, PressedDiscIsListedImportedAndExtractedFromItsToc) {
+    TDriveDiscSource disc(burner);
+    const std::vector<TDiscSession> sessions = ReadDiscSessions(disc, Sink());
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_TRUE(sessions[0].TrackKnown);
+    EXPECT_EQ(sessions[0].Track.TrackStart, 0u);
+    EXPECT_EQ(sessions[0].Track.TrackSize, sectors);
+    ASSERT_TRUE(sessions[0].FileSystemFound);
+    const TDiscNode* big = FindDiscNode(sessions[0].Root, "big.bin");
+    ASSERT_NE(big, nullptr);
+    TSessionExtractor extractor(disc, Sink());
+    ASSERT_TRUE(extractor.ExtractNode(*big, tmp.Path()).Ok());
+    EXPECT_EQ(ReadAll(tmp.Path() + "/big.bin"), BigFileContent());
+
+    TSessionReader reader(disc, burner.Project(), Sink());
+    ASSERT_TRUE(reader.ImportSession(255));
+    EXPECT_NE(burner.Project().FindFile(burner.Project().Root(), "big.bin"), nullptr);
+
+    // What the disc holds, as READ CAPACITY tells it.
+    EXPECT_EQ(burner.GetDiscCapacity(), sectors);
+    EXPECT_EQ(burner.GetUsedSectors(), sectors);
+}
+
+// An overwritable disc is one track from end to end; its session is as
+// large as the volume on it.
+class OverwritableDriveSourceTest : public DriveSourceTest {
+protected:
+    void SetUp() override {
+        Load(vdrive::MultiFormatWriter(), vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Closed);
+    }
+};
+
+TEST_F(OverwritableDriveSourceTest, SessionIsAsLargeAsItsVolumeNotAsTheFormattedDisc) {
+    TDriveDiscSource disc(burner);
+    const std::vector<TDiscSession> sessions = ReadDiscSessions(disc, Sink());
+    ASSERT_EQ(sessions.size(), 1u);
+    ASSERT_TRUE(sessions[0].FileSystemFound);
+    EXPECT_EQ(sessions[0].Track.TrackStart, 0u);
+    EXPECT_EQ(sessions[0].Track.TrackSize, burner.FindVolumeSpaceSize());
+    EXPECT_LT(sessions[0].SizeBytes(), 2u * 1048576) << sessions[0].Caption();
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "engine/iso/session_browser.h"
+
 #include "tests/iso/crafted_disc.h"
 #include "tests/iso/reader_fixture.h"
 
@@ -113,7 +115,62 @@ TEST_F(HostileDiscTest, RecordsThatLieAboutTheirSizesAreSkippedAndTheirNeighbour
 
     ASSERT_TRUE(Reader(c.Disc).ImportSession(255));
     EXPECT_EQ(Names(tree.Root()), (std::vector<std::string>{"GOOD1.TXT", "GOOD2.TXT", "GOOD3.TXT"}));
-    EXPECT_EQ(CountPosted("DAMAGED DIRECTORY RECORD IN SECTOR 20"), 4);
+    EXPECT_EQ(CountPosted("4 DAMAGED DIRECTORY RECORDS IN SECTOR 20"), 1) << "one line for the directory";
+}
+
+TEST_F(HostileDiscTest, DirectoryFullOfRubbishIsReportedOnceWithACountNotOnceARecord) {
+    // 2,000 sectors of 01h bytes: a one-byte "record" wherever one may start.
+    TCraftedDisc c(kIsoRoot, kJolietRoot);
+    constexpr std::uint32_t kSectors = 2000;
+    WriteBoth<std::uint32_t>(c.Disc.Sector(17)->data() + 166, kSectors * 2048);
+    for (std::uint32_t i = 0; i < kSectors; ++i) c.Put(kJolietRoot + i, TBytes(2048, 0x01));
+
+    const TDiscSession session = ReadDiscSession(c.Disc, 1, Sink());
+    ASSERT_TRUE(session.FileSystemFound);
+    EXPECT_TRUE(session.Truncated);
+    EXPECT_EQ(session.Problems, std::vector<std::string>{">>> ERROR IMPORTING SESSION, " +
+                                                         std::to_string(kSectors * 2015 - 2) +
+                                                         " DAMAGED DIRECTORY RECORDS IN SECTORS 40 TO 2039"});
+
+    // Overlong names are told one by one, but only so many per directory.
+    TCraftedDisc named(kIsoRoot, kJolietRoot);
+    const auto overlong = [](int from, int count) {
+        std::vector<TBytes> records;
+        for (int i = from; i < from + count; ++i) records.push_back(RecordBytes(JFile(std::string(108, 'a' + i % 26))));
+        return records;
+    };
+    std::vector<TBytes> first = overlong(0, 7);
+    first.insert(first.begin(), DotRecords(kJolietRoot, kJolietRoot));
+    named.Put(kJolietRoot, SectorOf(first));
+    named.Put(kJolietRoot + 1, SectorOf(overlong(7, 8)));
+    named.Put(kJolietRoot + 2, SectorOf(overlong(15, 8)));
+    WriteBoth<std::uint32_t>(named.Disc.Sector(17)->data() + 166, 3 * 2048);
+    messages.clear();
+    ASSERT_TRUE(ReadDiscSession(named.Disc, 1, Sink()).FileSystemFound);
+    EXPECT_EQ(CountPosted("FILE NAME LENGTH EXCEEDS 120 CHARS"),
+              static_cast<int>(TWalkLimits{}.MaxProblemsPerDirectory));
+    EXPECT_EQ(CountPosted("7 MORE PROBLEMS IN THE DIRECTORY AT SECTOR 40 NOT SHOWN"), 1);
+}
+
+TEST_F(HostileDiscTest, TrailingDotOfANameWithoutExtensionIsNotPartOfTheNameInEitherTree) {
+    for (const bool joliet : {true, false}) {
+        tree.ResetProject();
+        TCraftedDisc c(kIsoRoot, joliet ? kJolietRoot : 0);
+        const auto file = [&](const std::string& name) { return joliet ? JFile(name) : IsoFile(name); };
+        c.PutDirectory(joliet ? kJolietRoot : kIsoRoot, kIsoRoot,
+                       {file("README.;1"), file("MAKEFILE."), file("A.B"), file("..."), file("TWO.."), joliet ? JDir("dir.", 70)
+                                                                                              : IsoDir("DIR.", 70)});
+        c.PutDirectory(70, kIsoRoot, {file("IN.")});
+
+        const TDiscSession session = ReadDiscSession(c.Disc, 1, Sink());
+        ASSERT_TRUE(session.FileSystemFound) << joliet;
+        std::vector<std::string> names;
+        for (const TDiscNode& node : session.Root.Children) names.push_back(node.Name);
+        EXPECT_EQ(names, (std::vector<std::string>{"README", "MAKEFILE", "A.B", "...", "TWO..", joliet ? "dir" : "DIR"}))
+            << joliet;
+        EXPECT_NE(FindDiscNode(session.Root, "readme"), nullptr) << "found by the name it had before recording";
+        EXPECT_NE(FindDiscNode(session.Root, "DIR/IN"), nullptr);
+    }
 }
 
 TEST_F(HostileDiscTest, OverlongJolietNameIsReportedAndTheWalkGoesOn) {

@@ -1,5 +1,6 @@
 // Saving an image file in the caller's thread: every file at its sector,
-// and every failure reported as one, with no image left behind.
+// and every failure reported as one, with no image left behind and the one
+// it was to replace left whole.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -134,9 +135,11 @@ private:
     sighandler_t oldHandler_;
 };
 
-TEST_F(ImageSaveTest, AWriteThatComesUpShortEndsWithAnErrorAndRemovesThePartialImage) {
+TEST_F(ImageSaveTest, AWriteThatComesUpShortEndsWithAnErrorAndLeavesTheImageItWasToReplace) {
     AddSource("\\", "big.bin", Pattern(600000, 3));
-    const std::string image = tmp / "short.iso";
+    const std::string image = tmp.Write("short.iso", Pattern(5000, 8));
+    const std::string old = Pattern(5000, 8);
+    std::filesystem::permissions(image, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     {
         // Through the header and 100 KiB into the file, in the middle of a block.
         FileSizeLimit limit(150 * 2048 + 100000 + 1000);
@@ -144,7 +147,14 @@ TEST_F(ImageSaveTest, AWriteThatComesUpShortEndsWithAnErrorAndRemovesThePartialI
     }
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0], "CAN'T WRITE FILE \"" + image + "\" [FILE TOO LARGE]");
-    EXPECT_FALSE(std::filesystem::exists(image));
+    EXPECT_EQ(ReadWholeFile(image), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.Path()), {}), 2) << "the image and the source folder";
+
+    // Complete, the new image takes the old one's place and its rights.
+    ASSERT_TRUE(burner.SaveISOImage(image, true));
+    EXPECT_EQ(ReadWholeFile(image).size(), static_cast<std::size_t>(L().EndAddress) * 2048);
+    EXPECT_EQ(std::filesystem::status(image).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(ImageSaveTest, ASourceThatShrankIsZeroFilledOneThatGrewIsCutBothAreReportedAndLaterFilesStayInPlace) {

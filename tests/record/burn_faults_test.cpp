@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/record/disc_checks.h"
+#include "engine/record/disc_close.h"
 #include "engine/rtl/sync_queue.h"
 #include "tests/record/burn_fixture.h"
 
@@ -38,6 +40,18 @@ protected:
         EXPECT_TRUE(host.Status(0).Locked);
         EXPECT_EQ(finalizing, 0) << "no closing is announced after a failure";
         EXPECT_FALSE(burner.Writing());
+    }
+    // Burns with Abort pressed as the `count`th WRITE goes out; `writes`
+    // gets the WRITEs sent in all.
+    std::string BurnAbortedAfterWrites(int count, int& writes) {
+        std::atomic<int> sent{0};
+        host.SetLogSink([&](const vdrive::TLogEntry& entry) {
+            if (entry.Cdb[0] == 0x2A && ++sent == count) burner.Abort();
+        });
+        const std::string outcome = Burn();
+        host.SetLogSink({});
+        writes = sent;
+        return outcome;
     }
 };
 
@@ -123,12 +137,8 @@ TEST_F(BurnFaults, MediumErrorEndsWithWriterErrorAndTheTextOfTheDrive) {
 TEST_F(BurnFaults, AbortMidBurnStopsWritingAndLeavesTheDriveLocked) {
     Insert({K::DvdPlusR});
     AddProject();
-    std::atomic<int> writes{0};
-    host.SetLogSink([&](const vdrive::TLogEntry& entry) {
-        if (entry.Cdb[0] == 0x2A && ++writes == 4) burner.Abort();
-    });
-    EXPECT_EQ(Burn(), "OPERATION ABORTED BY USER");
-    host.SetLogSink({});
+    int writes = 0;
+    EXPECT_EQ(BurnAbortedAfterWrites(4, writes), "OPERATION ABORTED BY USER");
     EXPECT_EQ(writes, 4);
     EXPECT_EQ(burner.BytesWritten(), 4 * 65536);
     ExpectLeftAsIs(RecordingSteps());
@@ -137,6 +147,54 @@ TEST_F(BurnFaults, AbortMidBurnStopsWritingAndLeavesTheDriveLocked) {
     Swap({K::DvdPlusR});
     AddProject(7);
     EXPECT_EQ(Burn(), "");
+}
+
+// An interrupted recording leaves its session open (on a CD its track is
+// closed by the cache synchronisation, elsewhere the track stays open too).
+// A recording onto it would be added to that session, inside a volume that
+// starts where the interrupted one does, and never be seen: it is refused
+// before anything is written. Closing the session makes the disc appendable.
+class InterruptedRecording : public BurnFaults, public ::testing::WithParamInterface<K> {};
+
+TEST_P(InterruptedRecording, LeavesASessionOpenThatIsRefusedUntilClosedAndThenContinued) {
+    Insert({GetParam()});
+    AddProject();
+    int writes = 0;
+    ASSERT_EQ(BurnAbortedAfterWrites(4, writes), "OPERATION ABORTED BY USER");
+    burner.AllowMediumRemoval(true);
+    EXPECT_EQ(host.Status(0).State, "incomplete (last session open)");
+
+    burner.ResetProject();
+    files.clear();
+    AddProject(5);
+    EXPECT_EQ(Burn(), kSessionLeftOpenText);
+    EXPECT_EQ(CountOf(host.Log(), 0x2A), 0u) << "nothing is written";
+    EXPECT_TRUE(disc::LastSessionLeftOpen(burner, burner.GetDiscType()));
+
+    ASSERT_EQ(disc::CloseOpenSession(burner, burner.GetDiscType(), false), "");
+    EXPECT_FALSE(disc::LastSessionLeftOpen(burner, burner.GetDiscType()));
+    const vdrive::TDriveStatus status = host.Status(0);
+    EXPECT_EQ(status.State, "appendable");
+    ASSERT_EQ(status.Sessions.size(), 1u);
+    EXPECT_TRUE(status.Sessions[0].Closed);
+
+    ASSERT_EQ(Burn(), "");
+    ASSERT_EQ(host.Status(0).Sessions.size(), 2u);
+    ExpectSessionHolds(2, files);
+}
+
+INSTANTIATE_TEST_SUITE_P(WriteOnce, InterruptedRecording, ::testing::Values(K::CdR, K::DvdR, K::DvdPlusR),
+                         [](const ::testing::TestParamInfo<K>& param) { return MediumTestName(param.param); });
+
+TEST_F(BurnFaults, TrackLeftOpenByAKilledRecordingIsClosedWithItsSession) {
+    // What a recording killed mid-track leaves: an open track in an open session.
+    Insert({K::CdR, vdrive::TMediumState::Open, MakeImage(5000, "killed.iso")});
+    AddProject();
+    EXPECT_EQ(Burn(), kSessionLeftOpenText);
+    ASSERT_EQ(disc::CloseOpenSession(burner, kind::kCdR, false), "");
+    EXPECT_EQ(host.Status(0).State, "appendable");
+    ASSERT_EQ(Burn(), "");
+    ExpectSessionHolds(2, files);
 }
 
 TEST_F(BurnFaults, TrayPulledOpenMidBurnEndsWithWriterErrorWithoutWaitingForTheDisc) {
@@ -169,6 +227,18 @@ TEST_F(BurnFaults, SourceFileDeletedAfterLayoutFailsBeforeStartingWithItsPath) {
     EXPECT_FALSE(burner.Writing());
     EXPECT_EQ(CountOf(host.Log(), 0x2A), 0u);
     EXPECT_EQ(CountOf(host.Log(), 0x5C), 0u) << "the write thread never started";
+}
+
+TEST_F(BurnFaults, EmptyBootImageIsRefusedBeforeTheDiscIsTouched) {
+    Insert({K::DvdRw});  // a disc the recording would format first
+    AddProject();
+    const std::string boot = tmp.Path() + "/empty.img";
+    WriteFile(boot, {});
+    burner.Layout().BootImageFile = boot;
+    burner.Layout().MakeBootable = true;
+    EXPECT_EQ(Burn(), "BOOT IMAGE \"" + boot + "\" IS EMPTY");
+    EXPECT_EQ(CountOf(host.Log(), 0x04), 0u) << "no FORMAT UNIT";
+    EXPECT_EQ(CountOf(host.Log(), 0x2A), 0u) << "no WRITE";
 }
 
 // --- The end of the data ------------------------------------------------------------------
@@ -296,7 +366,7 @@ TEST_F(BurnFaults, FinalizeTrackOffClosesNothingButReleasesTheDrive) {
     const auto steps = RecordingSteps();
     EXPECT_FALSE(Has(steps, "CLOSE"));
     EXPECT_TRUE(Has(steps, "UNLOCK"));
-    EXPECT_EQ(host.Status(0).State, "appendable");
+    EXPECT_EQ(host.Status(0).State, "incomplete (last session open)");
 }
 
 // --- The drive buffer -----------------------------------------------------------------------------

@@ -9,9 +9,6 @@
 #include "tests/record/burn_fixture.h"
 
 namespace sorvane {
-namespace vdrive {
-void PrintTo(TMediumKind kind, std::ostream* out) { *out << MediumKindName(kind); }
-}  // namespace vdrive
 namespace {
 
 using namespace sorvane::test;

@@ -1,6 +1,8 @@
 // Saving an image in the background through the recording pipeline, against
 // the synchronous save of the same project.
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "engine/orvo_burner.h"
@@ -88,6 +90,30 @@ TEST_F(SaveIsoTest, BootableShortProjectWithPostGapIsTheSynchronousImagePaddedTo
     EXPECT_EQ(burner.BytesWritten(), 614400);
 }
 
+TEST_F(SaveIsoTest, EmptyOrUnreadableBootImageIsRefusedBeforeAnythingIsWritten) {
+    WriteFile(dir / "a.txt", Pattern(5000, 1));
+    ASSERT_TRUE(burner.InsertFile("\\", dir / "a.txt", false));
+    WriteFile(dir / "empty.img", {});
+    WriteFile(dir / "locked.img", Pattern(4096, 2));
+    std::filesystem::permissions(dir / "locked.img", std::filesystem::perms::none);
+    const bool root = ::access((dir / "locked.img").c_str(), R_OK) == 0;  // root reads it all the same
+    burner.Layout().MakeBootable = true;
+    for (const std::string boot : {"empty.img", "locked.img"}) {
+        if (boot == "locked.img" && root) continue;
+        const std::string text = boot == "empty.img" ? "BOOT IMAGE \"" + (dir / boot) + "\" IS EMPTY"
+                                                     : "CAN'T OPEN FILE \"" + (dir / boot) +
+                                                           "\" OR FILE IS IN USES BY OTHER SOFTWARE";
+        burner.Layout().BootImageFile = dir / boot;
+        reports.clear();
+        EXPECT_FALSE(burner.SaveISOImage(dir / "sync.iso", true));
+        EXPECT_TRUE(burner.SaveISOImage(dir / "async.iso", false));
+        EXPECT_EQ(reports, (std::vector<std::string>{text, text})) << "before the call returns";
+        EXPECT_FALSE(burner.Writing());
+        EXPECT_FALSE(std::filesystem::exists(dir / "sync.iso"));
+        EXPECT_FALSE(std::filesystem::exists(dir / "async.iso"));
+    }
+}
+
 TEST_F(SaveIsoTest, SourceDeletedBeforeTheSaveIsReportedBeforeTheCallReturns) {
     MakeTree(10000);
     std::filesystem::remove(dir / "src/Docs/file1.bin");
@@ -103,9 +129,19 @@ TEST_F(SaveIsoTest, SourceDeletedBeforeTheSaveIsReportedBeforeTheCallReturns) {
     EXPECT_EQ(reports.back(), "");
 }
 
-TEST_F(SaveIsoTest, SecondSaveWhileOneRunsIsRefusedAndAbortEndsTheFirst) {
+// The files in the test's folder other than the sources.
+std::vector<std::string> FilesBeside(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename() != "src") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(SaveIsoTest, SecondSaveWhileOneRunsIsRefusedAndAbortEndsTheFirstLeavingTheOldImage) {
     MakeTree(40 << 20);
     burner.SetCacheSize(2097152);
+    WriteFile(dir / "one.iso", Pattern(10000, 42));  // the image the save is to replace
     ASSERT_TRUE(burner.SaveISOImage(dir / "one.iso", false));
     EXPECT_FALSE(burner.SaveISOImage(dir / "two.iso", false));
     EXPECT_TRUE(warnings.size() == 1 && warnings[0] == ">>> A RECORDING IS ALREADY RUNNING");
@@ -117,9 +153,9 @@ TEST_F(SaveIsoTest, SecondSaveWhileOneRunsIsRefusedAndAbortEndsTheFirst) {
         EXPECT_EQ(std::filesystem::file_size(dir / "one.iso"), static_cast<std::uintmax_t>(burner.GetImageSize() * 2048));
     } else {
         EXPECT_EQ(reports[0], "OPERATION ABORTED BY USER");
-        EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(dir / "one.iso")), burner.BytesWritten());
+        EXPECT_EQ(ReadFile(dir / "one.iso"), Pattern(10000, 42)) << "a stopped save leaves the old image whole";
     }
-    EXPECT_FALSE(std::filesystem::exists(dir / "two.iso"));
+    EXPECT_EQ(FilesBeside(dir.Path()), std::vector<std::string>{"one.iso"}) << "nothing half-written is left beside it";
 }
 
 TEST_F(SaveIsoTest, BurnerDestroyedWhileSavingStopsQuietly) {

@@ -218,7 +218,11 @@ TEST_F(BurnerSessionsTest, ContinuedSessionKeepsImportedFilesAtTheirOldSectors) 
     EXPECT_EQ(newBig->Extent, oldBig->Extent);
     EXPECT_EQ(ContentOf(fourth, "big.bin"), BigFileContent());
     // The project records a name without extension with a dot, and so
-    // does the new session.
+    // does the new session; the reader shows it without, as other readers
+    // do, and finds it by either name.
+    ASSERT_NE(FindDiscNode(fourth.Root, "README"), nullptr);
+    EXPECT_EQ(FindDiscNode(fourth.Root, "README")->Name, "README");
+    EXPECT_EQ(ContentOf(fourth, "README"), Bytes("readme of session two\n"));
     EXPECT_EQ(ContentOf(fourth, "README."), Bytes("readme of session two\n"));
     EXPECT_EQ(ContentOf(fourth, "third.txt"), Bytes("third session\n"));
     EXPECT_EQ(ContentOf(fourth, "A/inside.txt"), Bytes("inside A\n"));

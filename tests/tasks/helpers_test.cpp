@@ -95,7 +95,7 @@ TEST_F(DiscValues, ClosedCdHasNoFreeSpaceWhatever) {
     const TDiscValues values = Read({vdrive::TMediumKind::CdR, vdrive::TMediumState::Finalized,
                                      VdriveTest::MakeImage(5000, "values.iso")});
     EXPECT_EQ(values.Type, "CD-R");
-    EXPECT_EQ(values.Status, "Closed");
+    EXPECT_EQ(values.Status, "Finalized");
     EXPECT_EQ(values.UsedSpace, "10 Mb");
     EXPECT_EQ(values.FreeSpace, "0 Mb");
 }
@@ -104,7 +104,7 @@ TEST_F(DiscValues, RewritableDvdIsNeverClosed) {
     const TDiscValues values = Read({vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Finalized,
                                      VdriveTest::MakeImage(5000, "values.iso")});
     EXPECT_EQ(values.Type, "DVD+RW");
-    EXPECT_EQ(values.Status, "Not closed");
+    EXPECT_EQ(values.Status, "Appendable");
     EXPECT_NE(values.FreeSpace, "0 Mb");
 }
 

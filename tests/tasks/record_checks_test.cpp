@@ -75,6 +75,8 @@ struct TRefusal {
     const char* Text;
 };
 
+void PrintTo(const TRefusal& row, std::ostream* out) { *out << row.Name; }
+
 class DiscRefusals : public RecordChecks, public ::testing::WithParamInterface<TRefusal> {};
 
 TEST_P(DiscRefusals, EachNamesTheReasonOpensTheTrayAndAsksNothing) {
@@ -196,12 +198,19 @@ TEST_F(RecordChecks, OptionsPageRefusesADriveThatIsNotReady) {
     EXPECT_EQ(result.Message.Text, "Device is not ready.");
 }
 
-TEST_F(RecordChecks, ImageIsCheckedAgainstTheFreeSpaceByItsOwnSize) {
-    Load({K::DvdPlusR, S::Closed, MakeImage(400)});
-    const std::int64_t capacity = burner.GetDiscCapacity(), used = burner.GetUsedSectors();
-    EXPECT_EQ(CheckBurn(burner, TRecordTask::RecordImage, capacity - used + 1, choices, ask).Message.Text,
+TEST_F(RecordChecks, ImageIsCheckedAgainstTheFreeSpaceByItsOwnSizeAndNeedsABlankWriteOnceDisc) {
+    Load({K::DvdPlusR});
+    const std::int64_t capacity = burner.GetDiscCapacity();
+    EXPECT_EQ(CheckBurn(burner, TRecordTask::RecordImage, capacity + 1, choices, ask).Message.Text,
               "Project size overreached free disc space.");
-    EXPECT_TRUE(CheckBurn(burner, TRecordTask::RecordImage, capacity - used, choices, ask).Passed);
+    EXPECT_TRUE(CheckBurn(burner, TRecordTask::RecordImage, capacity, choices, ask).Passed);
+
+    // An image's addresses count from the first sector: a DVD+R that holds
+    // a session cannot take it, whatever room it has left.
+    ASSERT_TRUE(host.Insert(0, {K::DvdPlusR, S::Closed, MakeImage(400)}));
+    burner.TestUnitReady(5000);  // the disc change
+    EXPECT_EQ(CheckBurn(burner, TRecordTask::RecordImage, 400, choices, ask).Message.Text,
+              "The disc is not empty: an image is recorded from the disc's first sector, so it needs a blank disc.");
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(ImageNeedsErase(burner)) << "a DVD+R cannot be erased";
 }

@@ -44,6 +44,35 @@ TEST_F(CdTest, BlankCdRDescribesItselfAsEmptyWithItsAtip) {
     EXPECT_EQ(Check(cdb::ReadToc(TTocFormat::Toc, false)), kInvalidFieldInCdb);  // no complete session yet
 }
 
+// What a recording killed mid-track leaves: an open track in an open
+// session. The drive goes on with that track at its next writable address
+// (its track-at-once buffer simply ran dry), offers no other place to
+// write, and closing the track and then the session leaves a disc that
+// takes new sessions after the usual gap.
+TEST_F(CdTest, TrackLeftOpenIsContinuedAtItsNextWritableAddressAndClosedWithItsSession) {
+    Load(TMediumKind::CdR, TMediumState::Open);
+    EXPECT_EQ(DiscInfo().Status, 1);
+    EXPECT_EQ(DiscInfo().LastSessionState, 1);
+    TTrackInfo open = TrackInfo(TAddress::Track, 1);
+    EXPECT_FALSE(open.Blank);
+    ASSERT_TRUE(open.NwaValid);
+    EXPECT_EQ(open.Nwa, 300u);
+    EXPECT_EQ(Check(cdb::ReadTrackInformation(TAddress::Track, 2)), kInvalidFieldInCdb) << "no track after it";
+
+    ASSERT_EQ(SelectWriteParameters(WriteParametersList(1, 3)), kGood);
+    EXPECT_EQ(Write(302 + 150, 16), kInvalidAddressForWrite) << "no new track while one is open";
+    ASSERT_EQ(Write(300, 16), kGood);
+    EXPECT_EQ(TrackInfo(TAddress::Track, 1).Nwa, 316u) << "the same track grew";
+
+    ASSERT_EQ(Check(cdb::CloseTrackSession(TClose::Track, 1)), kGood);
+    EXPECT_FALSE(TrackInfo(TAddress::Track, 1).NwaValid);
+    EXPECT_EQ(DiscInfo().LastSessionState, 1) << "the session is still open";
+    ASSERT_EQ(Check(cdb::CloseTrackSession(TClose::Session, 0)), kGood);
+    EXPECT_EQ(DiscInfo().Status, 1);
+    EXPECT_EQ(DiscInfo().LastSessionState, 0);
+    EXPECT_EQ(Nwa(), 316u + 2 + 6750 + 4500 + 150);
+}
+
 TEST_F(CdTest, TrackAtOnceWritesOnlyAtTheNextWritableAddress) {
     Load(TMediumKind::CdR);
     ASSERT_EQ(SelectWriteParameters(WriteParametersList(1, 3)), kGood);

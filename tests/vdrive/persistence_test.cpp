@@ -56,7 +56,7 @@ TEST_F(PersistenceTest, RecordedSessionsSurviveARestart) {
 
     Open();
     TDriveStatus s = host.Status(0);
-    EXPECT_EQ(s.State, "closed");
+    EXPECT_EQ(s.State, "appendable");
     ASSERT_EQ(s.Sessions.size(), 1u);
     EXPECT_EQ(s.Sessions[0].Length, 300u);
     EXPECT_EQ(Nwa(), 302u + 11400u);

@@ -173,6 +173,25 @@ TEST_F(UnitTest, OlderDriveKnowsNoGetConfigurationAndRecordsNothing) {
     EXPECT_EQ(ReadBack(0, 1).size(), 2048u);
 }
 
+TEST_F(UnitTest, UsbBridgeReaderAnswersOnlyTheQueriesOfReadingDrives) {
+    host.UseMemory();
+    drive = host.AddDrive(UsbBridgeReader());
+    Load(TMediumKind::CdR, TMediumState::Closed);
+    EXPECT_EQ(Check(cdb::ReadTrackInformation(cdb::TAddress::Track, 1)), kInvalidOpcode);
+    EXPECT_EQ(Check(cdb::ReadDiscInformation()), kInvalidOpcode);
+    EXPECT_EQ(Check(cdb::ReadFormatCapacities()), kInvalidOpcode);
+    EXPECT_EQ(Check(cdb::ReadBufferCapacity()), kInvalidOpcode);
+    EXPECT_EQ(Write(0, 16), kInvalidOpcode);
+    // What the disc's sessions are learnt from instead.
+    TResult toc = Send(cdb::ReadToc(cdb::TTocFormat::Toc, false));
+    ASSERT_TRUE(toc.Good());
+    EXPECT_EQ(toc.Data[3], 1);  // last track
+    ASSERT_TRUE(Send(cdb::ReadToc(cdb::TTocFormat::SessionInfo, false)).Good());
+    EXPECT_GT(Send(cdb::ReadCapacity()).Be32(0), 0u);
+    EXPECT_EQ(Send(cdb::GetConfiguration(TRequestType::One, 0)).Be16(6), 0x0009);  // CD-R
+    EXPECT_EQ(ReadBack(16, 1).size(), 2048u);
+}
+
 TEST_F(UnitTest, BufferFillsWithWritesAndEmptiesOnSynchronize) {
     Load(TMediumKind::CdR);
     ASSERT_EQ(SelectWriteParameters(WriteParametersList(1, 3)), kGood);
