@@ -207,7 +207,8 @@ public:
     // --- Verification (orvo_burner_verify.cpp) -----------------------------------------
     // What the last recording to a disc sent: the checksums of its sectors,
     // taken by the write thread as they went to the drive, and the files
-    // they belong to. nullptr before the first and while one runs.
+    // they belong to. nullptr before the first, while one runs, and after
+    // a simulated one (TestWrite).
     const TSentChecksums* SentChecksums() const { return recorder_.SentChecksums(); }
     // Reads back from the disc in the selected drive everything the last
     // recording sent and compares it with those checksums. Nothing when

@@ -215,6 +215,9 @@ bool TOrvoBurner::StartDiscRecording(const TCacheInputs& inputs, TDiscRecording 
         ReportWriteDone(error);
         return false;
     }
+    // A simulated recording puts nothing on the disc that could be read
+    // back.
+    if (recording.TestWrite) sent.reset();
     discRecording_ = std::move(recording);
     pendingChecksums_ = std::move(sent);
     return StartWriteThread(false);

@@ -133,6 +133,7 @@ std::string ProblemText(const TVerifyProblem& problem, TVerifiedAgainst against)
 
 TVerifyOutcome VerifyRecording(TOrvoBurner& burner, const TVerifyEvents& events) {
     constexpr char kNothing[] = "Verify impossible: no recording was completed";
+    if (burner.TestWrite) return NotVerified("Verify impossible: a simulated recording writes nothing");
     const TSentChecksums* sent = burner.SentChecksums();
     if (!sent || !sent->Complete() || !burner.LastWriteError.empty()) return NotVerified(kNothing);
     if (!LoadAndWaitForDisc(burner)) return NotVerified("Verify impossible: the drive is not ready");
