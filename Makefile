@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES := build-essential cmake ninja-build pkg-config \
-            libgtest-dev libgmock-dev libbenchmark-dev \
+            libgtest-dev libgmock-dev libbenchmark-dev libxxhash-dev \
             xorriso genisoimage libarchive-tools p7zip-full clang time \
             dpkg-dev file lintian desktop-file-utils appstream bash-completion groff-base
 

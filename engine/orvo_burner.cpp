@@ -91,12 +91,14 @@ TCacheInputs TOrvoBurner::ProjectCacheInputs(std::uint32_t blockSize) {
 bool TOrvoBurner::StartWriteThread(bool ToImageFile) {
     const std::int64_t imageBytes = GetImageSize() * kSectorSize;
     std::unique_ptr<TWriteTarget> target;
+    std::unique_ptr<TSentChecksums> sent = std::move(pendingChecksums_);
     if (ToImageFile)
         target = std::make_unique<TImageFileTarget>(ISOFileName, imageBytes);
     else
         target = MakeDiscTarget();
-    return recorder_.StartWriteThread(std::move(target), imageBytes,
-                                      [this](const std::string& error) { ReportWriteDone(error); });
+    return recorder_.StartWriteThread(
+        std::move(target), imageBytes, [this](const std::string& error) { ReportWriteDone(error); },
+        ToImageFile ? nullptr : std::move(sent));
 }
 
 void TOrvoBurner::ReportWriteDone(const std::string& error) {

@@ -69,7 +69,9 @@ grep -qx 'dvd+rw' <<<"$(complete_line "sorvane-cli vdrive insert dvd")" ||
     fail "the disc kinds are not offered after 'vdrive insert'"
 grep -qx 'finalized' <<<"$(complete_line "sorvane-cli vdrive insert cd-r --state ")" ||
     fail "the states are not offered after --state"
-[ "$(complete_line "sorvane-cli extract --session ")" = last ] || fail "'last' is not offered for --session"
+for command in extract verify; do
+    [ "$(complete_line "sorvane-cli $command --session ")" = last ] || fail "'last' is not offered for $command --session"
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failed"
