@@ -7,12 +7,16 @@ JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES := build-essential cmake ninja-build pkg-config \
-            libgtest-dev libgmock-dev libbenchmark-dev \
-            xorriso genisoimage libarchive-tools p7zip-full clang time
+            libgtest-dev libgmock-dev libbenchmark-dev libxxhash-dev \
+            xorriso genisoimage libarchive-tools p7zip-full clang time \
+            dpkg-dev file lintian desktop-file-utils appstream bash-completion groff-base
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
+# The main build is configured as a Debian package installs it, so that
+# `make package` reuses it.
+CONFIGURE_MAIN = $(CONFIGURE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench fuzz clean
+.PHONY: all deps build run package test test-plain test-package test-asan test-tsan bench fuzz clean
 
 all: build
 
@@ -24,7 +28,7 @@ deps:
 	fi
 
 build: deps
-	$(CONFIGURE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE_MAIN)
 	cmake --build build -j $(JOBS)
 
 # Until the wizard lands, starting Sorvane means its command-line front end:
@@ -34,7 +38,12 @@ run: build
 	./build/bin/sorvane-cli --help
 	./build/bin/sorvane-cli info
 
-test: deps test-plain test-asan test-tsan
+# The Debian package of the main build: build/sorvane_*.deb.
+package: build
+	rm -f build/sorvane_*.deb
+	cmake --build build --target package
+
+test: deps test-plain test-package test-asan test-tsan
 
 # ctest prints nothing of a test that skipped itself; the reason it gave is
 # in the tree's log, and is shown after the run.
@@ -43,10 +52,14 @@ define skip-reasons
 endef
 
 test-plain:
-	$(CONFIGURE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE_MAIN)
 	cmake --build build -j $(JOBS)
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 	$(call skip-reasons,build)
+
+# The package installed into a throw-away root and run from there.
+test-package: package
+	packaging/check_package.sh build/sorvane_*.deb build
 
 test-asan:
 	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSORVANE_SANITIZE=address,undefined -DSORVANE_BUILD_BENCH=OFF

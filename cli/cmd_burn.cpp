@@ -13,12 +13,12 @@ namespace {
 constexpr char kName[] = "sorvane-cli burn";
 
 constexpr TOptionDef kOptions[] = {
-    {"-d", "--device", true},       {nullptr, "--speed", true},      {nullptr, "--erase", false},
+    {"-d", "--device", true},       {nullptr, "--speed", true},       {nullptr, "--erase", false},
     {nullptr, "--finalize", false}, {nullptr, "--test-write", false}, {nullptr, "--boot", true},
-    {nullptr, "--volume-id", true}, {nullptr, "--preparer", true},   {nullptr, "--publisher", true},
-    {nullptr, "--copyright", true}, {nullptr, "--cache-mb", true},   {nullptr, "--no-post-gap", false},
-    {nullptr, "--replace", false},  {nullptr, "--eject", false},     {"-v", "--verbose", false},
-    {"-h", "--help", false},
+    {nullptr, "--volume-id", true}, {nullptr, "--preparer", true},    {nullptr, "--publisher", true},
+    {nullptr, "--copyright", true}, {nullptr, "--cache-mb", true},    {nullptr, "--no-post-gap", false},
+    {nullptr, "--replace", false},  {nullptr, "--verify", false},     {nullptr, "--eject", false},
+    {"-v", "--verbose", false},     {"-h", "--help", false},
 };
 
 void PrintHelp() {
@@ -50,6 +50,9 @@ void PrintHelp() {
         "      --no-post-gap    do not pad recordings under 300 sectors to 300\n"
         "      --replace        a file whose name is already taken in its folder\n"
         "                       (by an earlier PATH) replaces that file\n"
+        "      --verify         read the disc back once it is recorded and compare\n"
+        "                       every sector with what was sent; name each file that\n"
+        "                       differs or cannot be read\n"
         "      --eject          eject the disc when the recording has succeeded\n"
         "  -v, --verbose        print the engine's diagnostic messages\n"
         "  -h, --help           show this help and exit\n"
@@ -58,13 +61,16 @@ void PrintHelp() {
         "is ejected with the reason. Without --erase or --replace the questions\n"
         "they answer count as answered No, and nothing is recorded. Entries that\n"
         "cannot be recorded are left out, each named in a warning. A progress line\n"
-        "is shown while stderr is a terminal; Ctrl-C stops the recording.\n"
+        "is shown while stderr is a terminal; Ctrl-C stops the recording, or the\n"
+        "verification after it.\n"
         "\n"
         "Exit status:\n"
         "  0  the disc was recorded with everything given\n"
         "  1  it was not (the reason is printed)\n"
         "  2  the command line is wrong\n"
-        "  3  the disc was recorded, but some entries were left out (see the warnings)\n",
+        "  3  the disc was recorded, but some entries were left out (see the warnings)\n"
+        "  4  the disc was recorded, but --verify found differences or unreadable\n"
+        "     sectors, or was stopped before it had read everything\n",
         kName);
 }
 

@@ -15,10 +15,10 @@ constexpr char kName[] = "sorvane-cli continue";
 // Erasing, a boot image and the volume's preparer, publisher and copyright
 // belong to the disc's first recording; a continued disc keeps its own.
 constexpr TOptionDef kOptions[] = {
-    {"-d", "--device", true},        {nullptr, "--speed", true},      {nullptr, "--finalize", false},
-    {nullptr, "--test-write", false}, {nullptr, "--volume-id", true}, {nullptr, "--cache-mb", true},
-    {nullptr, "--no-post-gap", false}, {nullptr, "--replace", false}, {nullptr, "--eject", false},
-    {"-v", "--verbose", false},      {"-h", "--help", false},
+    {"-d", "--device", true},          {nullptr, "--speed", true},       {nullptr, "--finalize", false},
+    {nullptr, "--test-write", false},  {nullptr, "--volume-id", true},   {nullptr, "--cache-mb", true},
+    {nullptr, "--no-post-gap", false}, {nullptr, "--replace", false},    {nullptr, "--verify", false},
+    {nullptr, "--eject", false},       {"-v", "--verbose", false},       {"-h", "--help", false},
 };
 
 void PrintHelp() {
@@ -45,6 +45,9 @@ void PrintHelp() {
         "      --no-post-gap    do not pad recordings under 300 sectors to 300\n"
         "      --replace        a file whose name is already taken in its folder (by a\n"
         "                       file on the disc or an earlier PATH) replaces that file\n"
+        "      --verify         read the disc back once it is recorded and compare\n"
+        "                       every sector with what was sent; name each file that\n"
+        "                       differs or cannot be read\n"
         "      --eject          eject the disc when the recording has succeeded\n"
         "  -v, --verbose        print the engine's diagnostic messages\n"
         "  -h, --help           show this help and exit\n"
@@ -53,14 +56,18 @@ void PrintHelp() {
         "that takes no more sessions is ejected with \"Disc is finalized.\". Without\n"
         "--replace a file that would replace one counts as answered No, and nothing\n"
         "is recorded. A progress line is shown while stderr is a terminal; Ctrl-C\n"
-        "stops the recording.\n"
+        "stops the recording, or the verification after it. --verify reads back the\n"
+        "new session's file system and files; the files kept from earlier sessions\n"
+        "are not sent again, and 'sorvane-cli verify' reads those.\n"
         "\n"
         "Exit status:\n"
         "  0  the session was recorded with everything given\n"
         "  1  it was not (the reason is printed)\n"
         "  2  the command line is wrong\n"
         "  3  the session was recorded, but some entries were left out, or the last\n"
-        "     session could not be read whole (see the warnings)\n",
+        "     session could not be read whole (see the warnings)\n"
+        "  4  the session was recorded, but --verify found differences or unreadable\n"
+        "     sectors, or was stopped before it had read everything\n",
         kName);
 }
 

@@ -95,27 +95,14 @@ int Extract(const TRequest& request) {
 
     TDriveDiscSource drive(burner);
     tasks::TCountingDiscSource disc(drive);
-    const int count = disc.GetLastSession();
-    if (count == 0) {
-        PrintError("Sessions not found");
-        return 1;
-    }
-    const int number = request.Session == kLastSession ? count : request.Session;
-    if (number > count) {
-        PrintError(Format("Session %d not found: the disc has %d session%s.", number, count, count == 1 ? "" : "s"));
-        return 1;
-    }
-
     TProgressLine progress(stderr);
     TDebugSink sink;
     if (request.Verbose)
         sink = [&progress](const std::string& message, int) { progress.Print(PrintableName(WithoutMarker(message))); };
-    const TDiscSession session = ReadDiscSession(disc, number, sink);
-    WarnAboutSession(session);
-    if (!session.FileSystemFound) {
-        PrintError(Format("Nothing extracted: no file system could be read in session %d.", number));
-        return 1;
-    }
+    const std::optional<TDiscSession> read = ReadCommandSession(disc, request.Session, sink, "Nothing extracted");
+    if (!read) return 1;
+    const TDiscSession& session = *read;
+    const int number = session.Number;
     const bool whole = NamesRoot(request.DiscPath);
     const TDiscNode* node = whole ? &session.Root : FindDiscNode(session.Root, request.DiscPath);
     if (!node) {
@@ -194,7 +181,7 @@ int RunExtract(int argc, char** argv) {
     TRequest request;
     if (!args.Has("--session")) return UsageError(kName, "which session? Give --session N");
     if (!ParseSessionNumber(args.Value("--session"), request.Session))
-        return UsageError(kName, "bad session number '" + args.Value("--session") + "': 1 to 254, or 'last'");
+        return UsageError(kName, BadSessionNumber(args.Value("--session")));
     if (args.Positional.empty() || args.Positional.size() > 2)
         return UsageError(kName, args.Positional.empty() ? "no destination folder given" : "too many arguments");
     request.Folder = args.Positional.back();

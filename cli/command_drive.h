@@ -9,7 +9,7 @@
 namespace sorvane::cli {
 
 // Opens the drives; prints why not and answers false when they cannot be
-// reached.
+// reached. Also prints which drives the user may not open, and the remedy.
 bool OpenCommandDrives(TOrvoBurner& burner);
 
 // Opens the drives and selects the one `which` names (a -d argument), the

@@ -2,7 +2,7 @@
 // The subcommands of sorvane-cli. Each lives in its own file and receives the
 // arguments after its name (argv[0] is the subcommand's name). It returns the
 // process exit status: 0 on success, 1 when the operation failed, 2 on a
-// usage error.
+// usage error; some commands say more with 3 and 4 (see their help).
 
 namespace sorvane::cli {
 
@@ -23,5 +23,6 @@ int RunBurn(int argc, char** argv);       // cmd_burn.cpp
 int RunContinue(int argc, char** argv);   // cmd_continue.cpp
 int RunBurnImage(int argc, char** argv);  // cmd_burn_image.cpp
 int RunClose(int argc, char** argv);      // cmd_close.cpp
+int RunVerify(int argc, char** argv);     // cmd_verify.cpp
 
 }  // namespace sorvane::cli

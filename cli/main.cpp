@@ -26,6 +26,7 @@ constexpr TCommand kCommands[] = {
     {"continue", "add files and folders to a disc as a new session", RunContinue},
     {"burn-image", "record an ISO image file on a disc", RunBurnImage},
     {"close", "close a session an interrupted recording left open", RunClose},
+    {"verify", "read a session back against its sources, or for readability", RunVerify},
 };
 
 void PrintUsage(std::FILE* out) {

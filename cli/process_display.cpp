@@ -4,11 +4,12 @@
 
 #include "cli/erase_progress.h"
 #include "cli/interrupt.h"
+#include "cli/verify_display.h"
 
 namespace sorvane::cli {
 
 bool ProcessRecording(TOrvoBurner& burner, const char* name, const tasks::TProcessPlan& plan,
-                      TProgressLine& progress) {
+                      TProgressLine& progress, tasks::TVerifyOutcome* verified) {
     TInterruptWatch interrupt;
     TEraseProgress erase("Quick erase");
     // A line of text ends whichever progress line is drawn.
@@ -35,8 +36,14 @@ bool ProcessRecording(TOrvoBurner& burner, const char* name, const tasks::TProce
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", text.c_str());
     };
+    events.Verify = VerifyEvents(progress, interrupt);
     std::string failure;
-    if (tasks::ProcessRecording(burner, plan, events, failure)) return true;
+    tasks::TVerifyOutcome outcome;
+    if (tasks::ProcessRecording(burner, plan, events, failure, &outcome)) {
+        if (plan.Verify) PrintVerifyOutcome(outcome, progress);
+        if (verified) *verified = std::move(outcome);
+        return true;
+    }
     endProgress();
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s\n", name, failure.c_str());

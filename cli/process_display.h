@@ -10,9 +10,11 @@
 namespace sorvane::cli {
 
 // Runs the plan; true when the disc was recorded. `name` heads the error
-// messages. The first Ctrl-C stops the recording; an erase, which cannot
-// be stopped, is let finish and nothing is recorded after it.
+// messages. The first Ctrl-C stops the recording, or the verification that
+// follows it; an erase, which cannot be stopped, is let finish and nothing
+// is recorded after it. A plan that verifies shows what that found and
+// leaves it in `verified`.
 bool ProcessRecording(TOrvoBurner& burner, const char* name, const tasks::TProcessPlan& plan,
-                      TProgressLine& progress);
+                      TProgressLine& progress, tasks::TVerifyOutcome* verified = nullptr);
 
 }  // namespace sorvane::cli

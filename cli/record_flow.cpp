@@ -255,13 +255,16 @@ int TRecording::Run() {
     tasks::TProcessPlan plan;
     plan.EraseFirst = choices_.EraseFirst;
     plan.Eject = request_.Eject;
+    plan.Verify = request_.Verify;
     if (request_.Task == tasks::TRecordTask::RecordImage) {
         plan.RecordCaption = "Record ISO-image to disc";
         plan.ImageFile = request_.Paths.front();
     } else {
         plan.RecordCaption = "Record on " + speedText;
     }
-    if (!ProcessRecording(burner_, request_.Name, plan, progress_)) return kRecordFailed;
+    tasks::TVerifyOutcome verified;
+    if (!ProcessRecording(burner_, request_.Name, plan, progress_, &verified)) return kRecordFailed;
+    if (request_.Verify && !verified.Confirmed()) return kRecordNotVerified;
     return Partial();
 }
 
@@ -279,6 +282,8 @@ std::string ReadRecordOptions(const TParsedArgs& args, TRecordRequest& request) 
     request.Finalize = args.Has("--finalize");
     request.TestWrite = args.Has("--test-write");
     if (request.Erase && request.TestWrite) return "--test-write simulates the recording only: --erase would be real";
+    request.Verify = args.Has("--verify");
+    if (request.Verify && request.TestWrite) return "--test-write records nothing that --verify could read back";
     request.Replace = args.Has("--replace");
     request.Eject = args.Has("--eject");
     request.Verbose = args.Has("--verbose");

@@ -15,8 +15,10 @@
 
 namespace sorvane::cli {
 
-// Exit statuses of the recording commands.
-enum : int { kRecordOk = 0, kRecordFailed = 1, kRecordUsage = 2, kRecordPartial = 3 };
+// Exit statuses of the recording commands. kRecordNotVerified: the disc
+// was recorded, but its verification found differences or unreadable
+// sectors, or did not read it to its end.
+enum : int { kRecordOk = 0, kRecordFailed = 1, kRecordUsage = 2, kRecordPartial = 3, kRecordNotVerified = 4 };
 
 struct TRecordRequest {
     const char* Name = "";  // "sorvane-cli burn", at the head of messages
@@ -28,6 +30,7 @@ struct TRecordRequest {
     bool TestWrite = false;
     bool Replace = false;   // Yes to the replace question
     bool Eject = false;
+    bool Verify = false;    // read the disc back once it is recorded
     bool Verbose = false;
     bool PostGap = true;
     std::optional<std::string> VolumeId, Preparer, Publisher, Copyright;

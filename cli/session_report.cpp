@@ -4,6 +4,7 @@
 
 #include "cli/options.h"
 #include "engine/iso/local_name.h"
+#include "engine/rtl/format.h"
 #include "tasks/disc_sessions.h"
 
 namespace sorvane::cli {
@@ -50,6 +51,31 @@ bool ParseSessionNumber(const std::string& text, int& number) {
     if (value < 1 || value > kMaxSessionNumber) return false;
     number = value;
     return true;
+}
+
+std::string BadSessionNumber(const std::string& text) {
+    return "bad session number '" + text + "': 1 to 254, or 'last'";
+}
+
+std::optional<TDiscSession> ReadCommandSession(TDiscSource& disc, int number, const TDebugSink& debug,
+                                               const char* nothingDone) {
+    const int count = disc.GetLastSession();
+    if (count == 0) {
+        PrintError("Sessions not found");
+        return std::nullopt;
+    }
+    if (number == kLastSessionArgument) number = count;
+    if (number > count) {
+        PrintError(Format("Session %d not found: the disc has %d session%s.", number, count, count == 1 ? "" : "s"));
+        return std::nullopt;
+    }
+    TDiscSession session = ReadDiscSession(disc, number, debug);
+    WarnAboutSession(session);
+    if (!session.FileSystemFound) {
+        PrintError(Format("%s: no file system could be read in session %d.", nothingDone, number));
+        return std::nullopt;
+    }
+    return session;
 }
 
 }  // namespace sorvane::cli

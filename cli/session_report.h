@@ -3,6 +3,7 @@
 // read: that it cannot be read, or what of a session's file system is
 // missing; and the session number their command lines name.
 
+#include <optional>
 #include <string>
 
 #include "engine/iso/session_browser.h"
@@ -22,5 +23,15 @@ void WarnAboutSession(const TDiscSession& session);
 // A session number from the command line: 1 to 254. False when the text is
 // not such a number.
 bool ParseSessionNumber(const std::string& text, int& number);
+// The usage error of a session number ParseSessionNumber refused.
+std::string BadSessionNumber(const std::string& text);
+
+// Reads session `number` (kLastSession: the last) of `disc` with the
+// messages of the walk going to `debug`, and warns about what of it could
+// not be read. Nothing, with the reason printed on stderr after
+// `nothingDone` ("Nothing extracted"), when the disc has no such session or
+// no file system could be read in it.
+std::optional<TDiscSession> ReadCommandSession(TDiscSource& disc, int number, const TDebugSink& debug,
+                                               const char* nothingDone);
 
 }  // namespace sorvane::cli

@@ -91,16 +91,19 @@ TCacheInputs TOrvoBurner::ProjectCacheInputs(std::uint32_t blockSize) {
 bool TOrvoBurner::StartWriteThread(bool ToImageFile) {
     const std::int64_t imageBytes = GetImageSize() * kSectorSize;
     std::unique_ptr<TWriteTarget> target;
+    std::unique_ptr<TSentChecksums> sent = std::move(pendingChecksums_);
     if (ToImageFile)
         target = std::make_unique<TImageFileTarget>(ISOFileName, imageBytes);
     else
         target = MakeDiscTarget();
-    return recorder_.StartWriteThread(std::move(target), imageBytes,
-                                      [this](const std::string& error) {
-                                          // The write thread delivers this on the owner's thread.
-                                          LastWriteError = error;
-                                          DoWriteDone();
-                                      });
+    return recorder_.StartWriteThread(
+        std::move(target), imageBytes,
+        [this](const std::string& error) {
+            // The write thread delivers this on the owner's thread.
+            LastWriteError = error;
+            DoWriteDone();
+        },
+        ToImageFile ? nullptr : std::move(sent));
 }
 
 void TOrvoBurner::ReportWriteDone(const std::string& error) {

@@ -21,6 +21,7 @@
 #include "engine/record/recorder.h"
 #include "engine/rtl/date_time.h"
 #include "engine/rtl/memory_stream.h"
+#include "engine/verify/disc_verifier.h"
 
 namespace sorvane {
 
@@ -208,6 +209,19 @@ public:
     // The Error text of the last OnWriteDone of a recording.
     std::string LastWriteError;
 
+    // --- Verification (orvo_burner_verify.cpp) -----------------------------------------
+    // What the last recording to a disc sent: the checksums of its sectors,
+    // taken by the write thread as they went to the drive, and the files
+    // they belong to. nullptr before the first, while one runs, and after
+    // a simulated one (TestWrite).
+    const TSentChecksums* SentChecksums() const { return recorder_.SentChecksums(); }
+    // Reads back from the disc in the selected drive everything the last
+    // recording sent and compares it with those checksums. Nothing when
+    // there is nothing to compare: no recording, or one that did not send
+    // every sector. Runs in the calling thread; `Hooks` report progress and
+    // stop it.
+    std::optional<TVerifyReport> VerifyRecording(const TVerifyHooks& Hooks);
+
 private:
     bool SaveISOImageSynchronously(const std::string& FileName);
     // Lets a layout for a disc import the session ImportSessionNumber names.
@@ -221,8 +235,14 @@ private:
     // What the read-ahead needs to stream the laid-out project: the header,
     // the boot image and its padding, then the files.
     TCacheInputs ProjectCacheInputs(std::uint32_t blockSize);
-    // Primes the read-ahead and starts the write thread on the drive.
-    bool StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording);
+    // Primes the read-ahead and starts the write thread on the drive, which
+    // keeps `sent` up to date.
+    bool StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording,
+                            std::unique_ptr<TSentChecksums> sent);
+    // The checksums a recording keeps: of the laid-out project on a disc of
+    // `kind`, or of the image file `fileName` (orvo_burner_verify.cpp).
+    std::unique_ptr<TSentChecksums> ProjectChecksums(TDiscKind kind) const;
+    std::unique_ptr<TSentChecksums> ImageChecksums(const std::string& fileName) const;
     std::unique_ptr<TWriteTarget> MakeDiscTarget();
     bool RecordingBusy() const override;
     // False, with a debug message, while a recording or an erase runs or is
@@ -242,8 +262,10 @@ private:
     TImageLayout layout_;
     std::uint32_t cacheSize_ = kDefaultCacheSize;
     bool importIncomplete_ = false;
-    // The disc recording the next StartWriteThread(false) makes.
+    // The disc recording the next StartWriteThread(false) makes, and the
+    // checksums it keeps.
     std::optional<TDiscRecording> discRecording_;
+    std::unique_ptr<TSentChecksums> pendingChecksums_;
     // Last, so that it is the first to go: a recording still running reads
     // the project and the header stream.
     TRecorder recorder_;

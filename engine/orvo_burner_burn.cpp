@@ -177,7 +177,7 @@ bool TOrvoBurner::BurnProject() {
     recording.StreamSectors = GetImageSize();
     recording.HeaderBuffer = layout_.HeaderBuffer;
     recording.HeaderBufferLength = layout_.HeaderBufferLength;
-    return StartDiscRecording(inputs, std::move(recording));
+    return StartDiscRecording(inputs, std::move(recording), ProjectChecksums(kind));
 }
 
 bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
@@ -214,16 +214,21 @@ bool TOrvoBurner::BurnISOImage(const std::string& FileName) {
     TDiscRecording recording = DiscRecordingSettings();
     recording.Source = TDiscRecording::TSource::ImageFile;
     recording.StreamSectors = ImageSectors();
-    return StartDiscRecording(inputs, std::move(recording));
+    return StartDiscRecording(inputs, std::move(recording), ImageChecksums(FileName));
 }
 
-bool TOrvoBurner::StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording) {
+bool TOrvoBurner::StartDiscRecording(const TCacheInputs& inputs, TDiscRecording recording,
+                                     std::unique_ptr<TSentChecksums> sent) {
     const std::string error = recorder_.StartCache(inputs);
     if (!error.empty()) {
         ReportWriteDone(error);
         return false;
     }
+    // A simulated recording puts nothing on the disc that could be read
+    // back.
+    if (recording.TestWrite) sent.reset();
     discRecording_ = std::move(recording);
+    pendingChecksums_ = std::move(sent);
     return StartWriteThread(false);
 }
 

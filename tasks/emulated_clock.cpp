@@ -1,7 +1,6 @@
 #include "tasks/emulated_clock.h"
 
 #include <chrono>
-#include <thread>
 
 #include "vdrive/vdrive.h"
 
@@ -14,8 +13,9 @@ void PaceWithEmulatedRecorder(TOrvoBurner& burner) {
     if (host.StateFolder().empty()) return;
     const double scale = host.TimeScale();
     if (!(scale > 1)) return;
-    burner.Sleep = [scale](int ms) {
-        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms / scale));
+    burner.Sleep = [&burner, scale](int ms) {
+        const std::chrono::duration<double, std::milli> pause(ms / scale);
+        burner.PauseKeepingOwnerAlive(std::chrono::duration_cast<std::chrono::nanoseconds>(pause));
     };
 }
 

@@ -99,7 +99,7 @@ bool LetTrayGo(TOrvoBurner& burner) {
 }
 
 bool ProcessRecording(TOrvoBurner& burner, const TProcessPlan& plan, const TProcessEvents& events,
-                      std::string& failure) {
+                      std::string& failure, TVerifyOutcome* verified) {
     if (plan.EraseFirst) {
         if (!EraseFirst(burner, events, failure)) {
             Finish(burner, events, false, plan.Eject);
@@ -112,12 +112,19 @@ bool ProcessRecording(TOrvoBurner& burner, const TProcessPlan& plan, const TProc
         }
     }
     const std::string error = Record(burner, plan, events);
-    Finish(burner, events, error.empty(), plan.Eject);
     if (!error.empty()) {
+        Finish(burner, events, false, plan.Eject);
         failure = "Record finished with error: " + error;
         return false;
     }
     Say(events.Status, "Record finished successfully");
+    if (plan.Verify) {
+        // The disc is still locked in: nobody swaps it for another on the way.
+        Say(events.Status, "Verifying...");
+        TVerifyOutcome outcome = VerifyRecording(burner, events.Verify);
+        if (verified) *verified = std::move(outcome);
+    }
+    Finish(burner, events, true, plan.Eject);
     return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include "engine/orvo_burner.h"
 #include "tasks/erase_process.h"
+#include "tasks/verify_process.h"
 
 namespace sorvane::tasks {
 
@@ -18,6 +19,7 @@ struct TProcessPlan {
     bool EraseFirst = false;
     std::string RecordCaption;  // "Record on 16x (2,822 Kb/sec)", "Record ISO-image to disc"
     std::string ImageFile;      // empty: the project is recorded
+    bool Verify = false;        // read back what was recorded once it is
     bool Eject = false;
 };
 
@@ -32,7 +34,8 @@ struct TRecordProgress {
 struct TProcessEvents {
     // The steps as the Process page names them: "Quick erase", "Erase
     // finished successfully", the plan's RecordCaption, "Closing track...",
-    // "Record finished successfully".
+    // "Record finished successfully", and "Verifying..." when the plan
+    // verifies.
     std::function<void(const std::string& line)> Status;
     TEraseProgressEvent EraseProgress;
     // The recording has started and will write `totalBytes`.
@@ -45,14 +48,18 @@ struct TProcessEvents {
     std::function<bool()> StopRequested;
     // Something went wrong that does not change the outcome.
     std::function<void(const std::string& text)> Warning;
+    // The verification after the recording (its StopRequested stops it).
+    TVerifyEvents Verify;
 };
 
 // Runs the plan; true when the disc was recorded. Otherwise `failure` tells
 // why: "Erase finished with error: ...", "Record finished with error: ...".
 // An erase, which cannot be stopped, is let finish and nothing is recorded
-// after a stop asked for during it.
+// after a stop asked for during it. A plan that verifies reads the disc
+// back before the tray is let go and the disc ejected; `verified` receives
+// what that found.
 bool ProcessRecording(TOrvoBurner& burner, const TProcessPlan& plan, const TProcessEvents& events,
-                      std::string& failure);
+                      std::string& failure, TVerifyOutcome* verified = nullptr);
 
 // The drive buffer's fill in percent, as the recording thread last read it.
 int DeviceFill(const TOrvoBurner& burner);

@@ -29,7 +29,8 @@ TReply TDrive::Read10(const TCommand& c) {
     if (std::uint64_t(count) * kSectorSize > c.BufferLength) return {TReplyStatus::Overrun, {}, {}, 0};
     TSense check = medium_.CheckRead(lba, count);
     if (check != sense::Good) return TReply::Check(check);
-    if (Overlaps(Faults.MediumErrorLbas, lba, count)) return TReply::Check(sense::UnrecoveredReadError);
+    if (Overlaps(Faults.MediumErrorLbas, lba, count) || Overlaps(Faults.UnreadableAfterWriteLbas, lba, count))
+        return TReply::Check(sense::UnrecoveredReadError);
     std::vector<std::uint8_t> data(std::size_t(count) * kSectorSize);
     if (!Reader().Read(lba, count, data.data())) return TReply::Check(sense::UnrecoveredReadError);
     return TReply::Data(std::move(data));
@@ -73,14 +74,14 @@ TReply TDrive::Write10(const TCommand& c) {
         if (test) {
             testWritten_ += count;
         } else {
-            if (!backing_->Write(lba, count, c.DataOut.data())) return TReply::Check(sense::WriteError);
+            if (!Store(lba, count, c.DataOut.data())) return TReply::Check(sense::WriteError);
             medium_.RecordSequential(target, lba, count, packet);
         }
     } else {
         TSense check = medium_.CheckOverwrite(lba, count);
         if (check != sense::Good) return TReply::Check(check);
         if (Overlaps(Faults.MediumErrorLbas, lba, count)) return TReply::Check(sense::WriteError);
-        if (!backing_->Write(lba, count, c.DataOut.data())) return TReply::Check(sense::WriteError);
+        if (!Store(lba, count, c.DataOut.data())) return TReply::Check(sense::WriteError);
         medium_.RecordOverwrite(lba, count);
     }
     dirty_ = true;
@@ -102,6 +103,18 @@ TReply TDrive::Write10(const TCommand& c) {
         bufferTime_ = now;
     }
     return reply;
+}
+
+bool TDrive::Store(std::uint32_t lba, std::uint32_t count, const std::uint8_t* data) {
+    if (!Overlaps(Faults.CorruptedLbas, lba, count)) return backing_->Write(lba, count, data);
+    // The drive reports success; what reaches the disc differs in one byte
+    // of every sector in the range.
+    std::vector<std::uint8_t> altered(data, data + std::size_t(count) * kSectorSize);
+    const std::uint32_t first = std::max(lba, Faults.CorruptedLbas->first);
+    const std::uint32_t last = std::min(lba + count - 1, Faults.CorruptedLbas->second);
+    for (std::uint32_t sector = first; sector <= last; ++sector)
+        altered[std::size_t(sector - lba) * kSectorSize] ^= 0xFF;
+    return backing_->Write(lba, count, altered.data());
 }
 
 TReply TDrive::SynchronizeCache(const TCommand& c) {

@@ -146,6 +146,8 @@ private:
     TReply Read10(const TCommand& c);
     TReply Write10(const TCommand& c);
     TReply SynchronizeCache(const TCommand& c);
+    // Puts written sectors on the disc, through the corruption fault.
+    bool Store(std::uint32_t lba, std::uint32_t count, const std::uint8_t* data);
     TReply SendOpcInformation(const TCommand& c);
     // cmd_session.cpp
     TReply CloseTrackSession(const TCommand& c);

@@ -31,6 +31,38 @@ constexpr auto kWriteSaveInterval = std::chrono::seconds(2);
 
 std::string BackingName(std::size_t index) { return "drive" + std::to_string(index) + ".img"; }
 
+// The faults that belong to the disc's surface, by the name a "fault" line
+// of the state file gives them. Counting faults belong to the process that
+// armed them and are not kept.
+using TSectorRange = std::optional<std::pair<std::uint32_t, std::uint32_t>>;
+constexpr std::pair<const char*, TSectorRange TFaults::*> kSurfaceFaults[] = {
+    {"medium-error", &TFaults::MediumErrorLbas},
+    {"corrupted", &TFaults::CorruptedLbas},
+    {"unreadable-after-write", &TFaults::UnreadableAfterWriteLbas},
+};
+
+std::string SurfaceFaultLines(const TFaults& faults) {
+    std::string lines;
+    for (const auto& [name, range] : kSurfaceFaults)
+        if (const TSectorRange& r = faults.*range)
+            lines += std::string("fault ") + name + ' ' + std::to_string(r->first) + ' ' + std::to_string(r->second) +
+                     '\n';
+    return lines;
+}
+
+// Reads the rest of a "fault" line into `faults`; false when it is not one.
+bool ParseSurfaceFault(std::istringstream& fields, TFaults& faults) {
+    std::string name;
+    std::uint32_t first = 0, last = 0;
+    if (!(fields >> name >> first >> last) || first > last) return false;
+    for (const auto& [known, range] : kSurfaceFaults) {
+        if (name != known) continue;
+        faults.*range = std::make_pair(first, last);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string THost::DefaultStateFolder() {
@@ -85,6 +117,11 @@ bool THost::UseStateFolder(const std::string& folder, std::string* error) {
     while (NextStateLine(in, line, key, fields)) {
         if (key == "time_scale") {
             if (!std::getenv("SORVANE_VDRIVE_TIME_SCALE")) fields >> scale;
+            continue;
+        }
+        if (key == "fault") {
+            if (impl_->Drives.empty() || !ParseSurfaceFault(fields, impl_->Drives.back()->Faults))
+                return fail("unexpected line '" + line + "'");
             continue;
         }
         if (key != "drive") return fail("unexpected line '" + line + "'");
@@ -181,6 +218,7 @@ bool THost::TImpl::SaveLocked(std::string* error) {
         out << "drive " << drive->Model().Name << ' ' << (drive->TrayOpen() ? 1 : 0) << '\n';
         out << drive->KeptMedium().Serialize();
         out << "end\n";
+        out << SurfaceFaultLines(drive->Faults);
     }
     // Written beside and renamed over, so a crash never leaves half a file.
     std::string path = Folder + "/" + kStateFile;

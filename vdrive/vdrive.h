@@ -131,7 +131,9 @@ const TDriveModel* FindModel(std::string_view name);
 
 // --- Fault injection ------------------------------------------------------------
 
-// Faults armed on one drive. Counters count down as commands arrive.
+// Faults armed on one drive. Counters count down as commands arrive. The
+// sector ranges describe the disc's surface: a state folder keeps them with
+// the drive, so that every process using the folder meets them.
 struct TFaults {
     int BusyCommands = 0;       // the next N commands end with TARGET BUSY status
     int LongWriteStorm = 0;     // the next N commands end NOT READY, 04/08 (INQUIRY and REQUEST SENSE pass)
@@ -142,6 +144,15 @@ struct TFaults {
     // Absolute sectors [first, last] that cannot be read (MEDIUM ERROR 11/00)
     // nor written (MEDIUM ERROR 0C/00).
     std::optional<std::pair<std::uint32_t, std::uint32_t>> MediumErrorLbas;
+    // Absolute sectors [first, last] that take writes without an error but
+    // keep something else: the first byte of every sector written there
+    // reaches the disc inverted (a silent corruption, as a failing laser or
+    // poor dye leaves it).
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> CorruptedLbas;
+    // Absolute sectors [first, last] that take writes without an error but
+    // cannot be read afterwards (MEDIUM ERROR 11/00): a disc whose recording
+    // faded or was scratched there.
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> UnreadableAfterWriteLbas;
     bool OpcFails = false;      // SEND OPC INFORMATION: MEDIUM ERROR 73/03 (power calibration area error)
     bool PcaFull = false;       // the disc's power calibration area is full: OPC and the first write 73/02
     std::optional<std::uint8_t> HangOpcode;  // the next command with this op code never completes

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 
@@ -78,13 +79,18 @@ void TPassThroughLayer::Reset() {
         if (drives_[i].Handle >= 0) System().Close(drives_[i].Handle);
         drives_[i] = TPassThroughDrive{};
     }
+    denied_.clear();
     adapterCount_ = 0;
     scanDone_ = false;
 }
 
 bool TPassThroughLayer::Probe(int index, TPassThroughDrive& drive) {
     TPassThroughSystem& system = System();
-    const int fd = OpenDrive(system, system.DevicePath(index));
+    const std::string path = system.DevicePath(index);
+    const int fd = OpenDrive(system, path);
+    // A node this user may not open is a drive all the same; the front ends
+    // name it with the remedy rather than act as if there were none.
+    if (fd == -EACCES || fd == -EPERM) denied_.push_back({path, system.OwnerGroup(path)});
     if (fd < 0) return false;
     std::uint8_t cdb[6] = {op::kInquiry, 0, 0, 0, kInquiryAllocation, 0};
     std::uint8_t reply[kInquiryAllocation] = {};

@@ -15,8 +15,10 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/device/aspi.h"
+#include "engine/device/drive_access.h"
 #include "engine/device/pass_through_system.h"
 
 namespace sorvane {
@@ -63,6 +65,8 @@ public:
     // The device name ("sr0") of the drive at an address, empty when none.
     std::string DeviceName(std::uint8_t haId, std::uint8_t target, std::uint8_t lun) const;
     const TPassThroughDrive* FindDrive(std::uint8_t haId, std::uint8_t target, std::uint8_t lun) const;
+    // The drive nodes the last scan was not allowed to open.
+    const std::vector<TDeniedDrive>& DeniedDrives() const { return denied_; }
 
 private:
     bool Probe(int index, TPassThroughDrive& drive);
@@ -75,6 +79,7 @@ private:
 
     TPassThroughSystem* system_ = nullptr;
     std::array<TPassThroughDrive, kMaxDrives> drives_{};
+    std::vector<TDeniedDrive> denied_;
     // One lock per drive keeps a handle from being closed by one thread
     // while another thread's request is using it.
     std::array<std::mutex, kMaxDrives> driveLocks_;

@@ -1,11 +1,14 @@
 #include "engine/device/pass_through_system.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <scsi/scsi.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace sorvane {
 namespace {
@@ -18,7 +21,7 @@ public:
         int fd;
         do fd = ::open(path.c_str(), flags | O_CLOEXEC);
         while (fd < 0 && errno == EINTR);
-        return fd;
+        return fd < 0 ? -errno : fd;
     }
 
     void Close(int fd) override { ::close(fd); }
@@ -55,6 +58,17 @@ public:
             return true;
         }
         return false;
+    }
+
+    std::string OwnerGroup(const std::string& path) override {
+        struct stat node {};
+        if (::stat(path.c_str(), &node) != 0) return {};
+        std::vector<char> buffer(4096);
+        group entry{};
+        group* found = nullptr;
+        while (::getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) == ERANGE)
+            buffer.resize(buffer.size() * 2);
+        return found ? std::string(found->gr_name) : std::to_string(node.st_gid);
     }
 };
 

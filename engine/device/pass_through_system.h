@@ -21,7 +21,7 @@ public:
     virtual ~TPassThroughSystem() = default;
     // The device node of the index-th optical drive ("/dev/sr0" ...).
     virtual std::string DevicePath(int index) const = 0;
-    // open(2): a file descriptor, or -1.
+    // open(2): a file descriptor, or minus the error number (-EACCES ...).
     virtual int Open(const std::string& path, int flags) = 0;
     virtual void Close(int fd) = 0;
     // ioctl(fd, SG_IO, &request): 0 when the kernel took the request (its
@@ -29,6 +29,9 @@ public:
     virtual int SgIo(int fd, sg_io_hdr_t& request) = 0;
     // The drive's SCSI address; false when the kernel cannot tell it.
     virtual bool GetScsiAddress(int fd, TKernelScsiAddress& address) = 0;
+    // The name of the group that owns a device node (its number when the
+    // group has no name); empty when the node cannot be examined.
+    virtual std::string OwnerGroup(const std::string& path) = 0;
 };
 
 // The real kernel.

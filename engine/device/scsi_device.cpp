@@ -52,10 +52,7 @@ bool OnlyReportsUnitAttention(const SRB_ExecSCSICmd& srb) {
 }  // namespace
 
 TSCSIDevice::TSCSIDevice()
-    : Sleep([this](int ms) {
-          const TWaitTicket ticket = WaitTicket();
-          WaitKeepingOwnerAlive(ms, [&ticket] { return ticket.Aborted(); });
-      }) {
+    : Sleep([this](int ms) { PauseKeepingOwnerAlive(std::chrono::milliseconds(ms)); }) {
     if (ASPIInitialized()) {
         InquireAdapter(0);
         EnumerateDevices();
@@ -65,6 +62,11 @@ TSCSIDevice::TSCSIDevice()
 TSCSIDevice::~TSCSIDevice() {
     *alive_ = false;
     WaitForEraseThreads();
+}
+
+void TSCSIDevice::PauseKeepingOwnerAlive(std::chrono::nanoseconds pause) {
+    const TWaitTicket ticket = WaitTicket();
+    WaitKeepingOwnerAlive(pause, [&ticket] { return ticket.Aborted(); });
 }
 
 void TSCSIDevice::DebugMessage(const std::string& message, int mType) {
@@ -96,6 +98,8 @@ void TSCSIDevice::RaiseOnOwner(const std::function<void()>& raise) {
 bool TSCSIDevice::ASPIInitialized() const { return TTransport::Instance().IsOpen(); }
 
 std::string TSCSIDevice::TransportName() { return TTransport::Instance().Name(); }
+
+std::string TSCSIDevice::DriveAccessProblem() { return DriveAccessMessage(PassThroughLayer().DeniedDrives()); }
 
 void TSCSIDevice::SetReleaseHandle(bool value) { TTransport::Instance().SetReleaseHandle(value); }
 

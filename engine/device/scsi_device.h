@@ -13,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -127,6 +128,10 @@ public:
     // Closes the transport and opens it again as it was first opened.
     bool ReinitializeTransport();
     static std::string TransportName();
+    // Drives that exist but that this user may not open, in one sentence
+    // with the remedy; empty when there are none. Known once the transport
+    // has been opened with the built-in layer preferred.
+    static std::string DriveAccessProblem();
     // Whether the built-in layer closes a drive's handle after every command.
     static void SetReleaseHandle(bool value);
     void InquireAdapter(std::uint8_t adapter);
@@ -267,6 +272,9 @@ public:
     // (engine/rtl/owner_wait.h) and ends early at AbortWaits. Tests replace it
     // to run on the emulated recorder's clock.
     std::function<void(int ms)> Sleep;
+    // The pause Sleep makes unless replaced; a front end that paces the
+    // emulated recorder's clock makes it with shorter durations.
+    void PauseKeepingOwnerAlive(std::chrono::nanoseconds pause);
 
     // What a wait sees of AbortWaits: it is aborted once AbortWaits was
     // called after the ticket was taken, at the wait's start.

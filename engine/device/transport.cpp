@@ -1,23 +1,14 @@
 #include "engine/device/transport.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdlib>
 
 #include "engine/device/pass_through.h"
+#include "engine/rtl/program_files.h"
 
 namespace sorvane {
 namespace {
-
-std::string ExecutableFolder() {
-    std::string path(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0) return {};
-    path.resize(static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -38,8 +29,8 @@ std::vector<std::string> TTransport::LibraryCandidates(const std::string& aspiLi
     if (!aspiLibraryPath.empty()) candidates.push_back(aspiLibraryPath);
     if (const char* fromEnvironment = std::getenv(kAspiLibraryVariable); fromEnvironment && *fromEnvironment)
         candidates.emplace_back(fromEnvironment);
-    if (const std::string folder = ExecutableFolder(); !folder.empty())
-        candidates.push_back(folder + kDefaultAspiLibrary);
+    for (std::string& installed : ProgramFileCandidates(kDefaultAspiLibrary, TProgramFileKind::Library))
+        candidates.push_back(std::move(installed));
     candidates.emplace_back(kDefaultAspiLibrary);
     return candidates;
 }

@@ -5,7 +5,8 @@
 //
 // A library is looked for, in this order: the path the caller gives; the
 // path in $SORVANE_ASPI_LIBRARY; libsorvane_vdrive.so beside the running
-// executable; libsorvane_vdrive.so through the dynamic loader's own search.
+// executable, then in the install's private library folder; and
+// libsorvane_vdrive.so through the dynamic loader's own search.
 
 #include <atomic>
 #include <cstdint>

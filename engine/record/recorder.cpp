@@ -25,6 +25,7 @@ std::string TRecorder::StartCache(const TCacheInputs& inputs) {
     state_.AbortFlag = false;
     state_.Busy = true;
     state_.BytesWritten = 0;
+    checksums_.reset();
     blockSize_ = inputs.BlockSize;
 
     static const TFileTable kNoFiles;
@@ -56,7 +57,7 @@ std::string TRecorder::StartCache(const TCacheInputs& inputs) {
 }
 
 bool TRecorder::StartWriteThread(std::unique_ptr<TWriteTarget> target, std::int64_t byteLimit,
-                                 TThWrite::TDoneCall onDone) {
+                                 TThWrite::TDoneCall onDone, std::unique_ptr<TSentChecksums> checksums) {
     TCacheThread* cache;
     std::unique_ptr<TCacheThread> owned;
     {
@@ -74,7 +75,9 @@ bool TRecorder::StartWriteThread(std::unique_ptr<TWriteTarget> target, std::int6
         state_.Busy = false;
         return false;
     }
-    auto writer = std::make_unique<TThWrite>(state_, *cache, std::move(target), byteLimit, std::move(onDone));
+    checksums_ = std::move(checksums);
+    auto writer =
+        std::make_unique<TThWrite>(state_, *cache, std::move(target), byteLimit, std::move(onDone), checksums_.get());
     writer->SetPriority(TThreadPriority::TimeCritical);
     // Set before the thread runs, so that whoever polls right after this
     // call returns never sees an idle component.

@@ -44,9 +44,11 @@ public:
     // read-ahead.
     std::string StartCache(const TCacheInputs& inputs);
     // Starts the write thread on the primed read-ahead. `onDone` receives
-    // the outcome on the owner's thread. False when nothing was primed, or
-    // when there is no target, in which case the read-ahead is stopped.
-    bool StartWriteThread(std::unique_ptr<TWriteTarget> target, std::int64_t byteLimit, TThWrite::TDoneCall onDone);
+    // the outcome on the owner's thread. `checksums`, when given, records
+    // what the thread sends (SentChecksums). False when nothing was primed,
+    // or when there is no target, in which case the read-ahead is stopped.
+    bool StartWriteThread(std::unique_ptr<TWriteTarget> target, std::int64_t byteLimit, TThWrite::TDoneCall onDone,
+                          std::unique_ptr<TSentChecksums> checksums = nullptr);
 
     // Asks the running recording to stop; callable from any thread.
     void Abort() { state_.AbortFlag = true; }
@@ -58,6 +60,9 @@ public:
     bool Busy() const { return state_.Busy; }
     // The block size of the latest read-ahead.
     std::uint32_t BlockSize() const { return blockSize_; }
+    // What the latest write thread sent, when it was given checksums to
+    // keep; nullptr while a recording runs.
+    const TSentChecksums* SentChecksums() const { return Busy() ? nullptr : checksums_.get(); }
 
     // Stops whatever runs and waits for it, running the owner's queued calls
     // meanwhile when called on the owner's thread.
@@ -69,6 +74,8 @@ private:
     std::uint32_t blockSize_ = TCacheThread::kDataBlockSize;
     TMemoryStream noHeader_;  // stands in when a recording has no header
     bool startedWriters_ = false;
+    // Written by the write thread while it runs, read by the owner after.
+    std::unique_ptr<TSentChecksums> checksums_;
     TRecordingState state_;
 };
 

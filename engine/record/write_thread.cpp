@@ -14,8 +14,13 @@ constexpr int kBlockWaitMs = 10;
 }  // namespace
 
 TThWrite::TThWrite(TRecordingState& state, TCacheThread& cache, std::unique_ptr<TWriteTarget> target,
-                   std::int64_t byteLimit, TDoneCall onDone)
-    : state_(state), cache_(cache), target_(std::move(target)), byteLimit_(byteLimit), onDone_(std::move(onDone)) {}
+                   std::int64_t byteLimit, TDoneCall onDone, TSentChecksums* checksums)
+    : state_(state),
+      cache_(cache),
+      target_(std::move(target)),
+      byteLimit_(byteLimit),
+      onDone_(std::move(onDone)),
+      checksums_(checksums) {}
 
 void TThWrite::Execute() {
     state_.Writing = true;
@@ -66,6 +71,10 @@ void TThWrite::WriteBlocks() {
         if (length > count) std::memset(data + count, 0, length - count);
 
         const std::string error = target_->Write(sector, data, length, state_.AbortFlag);
+        // What went to the target is checksummed before its slot is given
+        // back to the reader: the stream's own bytes, not the zeros that
+        // round a last write up.
+        if (error.empty() && checksums_) checksums_->Feed(data, count);
         cache_.ReleaseBlocks();
         if (!error.empty()) {
             cache_.SetErrorText(error);

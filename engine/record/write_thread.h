@@ -14,6 +14,7 @@
 #include "engine/record/cache_thread.h"
 #include "engine/record/write_target.h"
 #include "engine/rtl/thread.h"
+#include "engine/verify/sent_checksums.h"
 
 namespace sorvane {
 
@@ -46,8 +47,10 @@ public:
 
     // `cache` is the state's cache thread; `byteLimit` caps BytesWritten
     // (the image's size, which a rounded-up last write must not exceed).
+    // `checksums`, when given, takes every block once it is written; it
+    // must outlive the thread.
     TThWrite(TRecordingState& state, TCacheThread& cache, std::unique_ptr<TWriteTarget> target,
-             std::int64_t byteLimit, TDoneCall onDone);
+             std::int64_t byteLimit, TDoneCall onDone, TSentChecksums* checksums = nullptr);
 
 protected:
     void Execute() override;
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<TWriteTarget> target_;
     const std::int64_t byteLimit_;
     TDoneCall onDone_;
+    TSentChecksums* checksums_;
 };
 
 }  // namespace sorvane

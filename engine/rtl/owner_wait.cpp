@@ -36,10 +36,10 @@ void SetOwnerEventsHook(std::function<void()> hook) {
     g_hook = std::move(hook);
 }
 
-bool WaitKeepingOwnerAlive(int ms, const std::function<bool()>& stopped) {
+bool WaitKeepingOwnerAlive(std::chrono::nanoseconds wait, const std::function<bool()>& stopped) {
     using Clock = std::chrono::steady_clock;
     const bool owner = TSyncQueue::Main().IsOwnerThread();
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+    const Clock::time_point deadline = Clock::now() + std::max(wait, std::chrono::nanoseconds::zero());
     for (;;) {
         if (owner) HandleOwnerEvents();
         if (stopped && stopped()) return false;

@@ -13,6 +13,7 @@
 // guards what may not run then (a second start, the close box), and the
 // engine refuses a second operation on the drive meanwhile.
 
+#include <chrono>
 #include <functional>
 
 namespace sorvane {
@@ -22,8 +23,11 @@ namespace sorvane {
 // install it; it only ever runs on the owner's thread.
 void SetOwnerEventsHook(std::function<void()> hook);
 
-// Waits `ms` milliseconds (0: just handles the owner's pending events),
-// ending early once `stopped` answers true. False when it was stopped.
-bool WaitKeepingOwnerAlive(int ms, const std::function<bool()>& stopped = {});
+// Waits `wait` (0: just handles the owner's pending events), ending early
+// once `stopped` answers true. False when it was stopped.
+bool WaitKeepingOwnerAlive(std::chrono::nanoseconds wait, const std::function<bool()>& stopped = {});
+inline bool WaitKeepingOwnerAlive(int ms, const std::function<bool()>& stopped = {}) {
+    return WaitKeepingOwnerAlive(std::chrono::milliseconds(ms), stopped);
+}
 
 }  // namespace sorvane

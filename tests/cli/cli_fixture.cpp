@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "engine/device/transport.h"
+#include "engine/rtl/program_files.h"
 
 extern char** environ;
 
@@ -21,14 +22,6 @@ namespace sorvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// sorvane-cli is built into the same folder as the test programs.
-std::string ProgramFolder() {
-    std::string path(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    path.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return path.substr(0, path.rfind('/') + 1);
-}
 
 // Keeps the state folder with the recorder for as long as the object
 // lives, and gives it up again when it goes.
@@ -77,7 +70,7 @@ std::string TRecorderHome::CliCommand(const std::string& arguments) const {
     // A library named in the environment would take the recorder's place.
     std::string command = "env -u SORVANE_ASPI_LIBRARY ";
     if (timeScale_) command += std::string("SORVANE_VDRIVE_TIME_SCALE=") + timeScale_ + " ";
-    return command + "SORVANE_VDRIVE_HOME=" + Quote(folder_) + " " + Quote(ProgramFolder() + "sorvane-cli") + " " +
+    return command + "SORVANE_VDRIVE_HOME=" + Quote(folder_) + " " + Quote(ExecutableFolder() + "sorvane-cli") + " " +
            arguments;
 }
 

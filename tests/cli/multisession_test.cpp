@@ -1,7 +1,7 @@
 // Discs recorded with sorvane-cli burn and continued twice with sorvane-cli
-// continue, on every kind of disc the recorder writes, and images recorded
-// with sorvane-cli burn-image; each session read back at its start by
-// xorriso and isoinfo.
+// continue --verify, on every kind of disc the recorder writes, and images
+// recorded with sorvane-cli burn-image; each session read back at its start
+// by xorriso and isoinfo.
 
 #include <algorithm>
 #include <cctype>
@@ -75,6 +75,10 @@ protected:
         const TRun run = Cli(arguments);
         ASSERT_EQ(run.ExitCode, 0) << arguments << "\n" << run.Output;
         EXPECT_NE(run.Output.find("Record finished successfully\n"), std::string::npos) << run.Output;
+        if (arguments.find("--verify") != std::string::npos) {
+            EXPECT_NE(run.Output.find("\nVerify finished: the disc holds what was recorded ("), std::string::npos)
+                << run.Output;
+        }
         const vdrive::TDriveStatus status = Status();
         ASSERT_GE(status.Sessions.size(), static_cast<std::size_t>(session)) << "session " << session;
         starts[session] = status.Sessions[static_cast<std::size_t>(session) - 1].Start;
@@ -153,12 +157,12 @@ TEST_P(MultisessionRoundTrip, EverySessionShowsItsFilesAndKeepsThoseOfTheSession
     if (HasFatalFailure()) return;
     Verify(1);
 
-    RecordSession(2, "continue --replace " + Source(2, "/two.txt") + " " + Source(2, "/a.txt") + " " +
+    RecordSession(2, "continue --verify --replace " + Source(2, "/two.txt") + " " + Source(2, "/a.txt") + " " +
                          Source(2, "/Docs"));
     if (HasFatalFailure()) return;
     Verify(2);
 
-    RecordSession(3, "continue --replace " + Source(3, "/three.txt") + " " + Source(3, "/Docs"));
+    RecordSession(3, "continue --verify --replace " + Source(3, "/three.txt") + " " + Source(3, "/Docs"));
     if (HasFatalFailure()) return;
     Verify(3);
 

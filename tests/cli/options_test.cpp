@@ -1,11 +1,15 @@
-// The command line's option parsing.
+// The command line's option parsing, and what a command says when it opens
+// the drives.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "cli/command_drive.h"
 #include "cli/options.h"
+#include "tests/device/fake_kernel.h"
+#include "tests/device/vdrive_fixture.h"
 
 namespace sorvane::cli {
 namespace {
@@ -32,6 +36,35 @@ TEST(Options, ShortLongAndInlineValuesAndPositionals) {
     EXPECT_EQ(Parse({"-q"}).Error, "unknown option '-q'");
     EXPECT_EQ(Parse({"--help=yes"}).Error, "option '--help' takes no value");
     EXPECT_EQ(Parse({"-"}).Positional, (std::vector<std::string>{"-"}));
+}
+
+// A machine whose only drive this user may not open: the emulated recorder
+// stands in, and the user is told why the real drive is missing.
+class DeniedDrive : public test::VdriveTest {
+protected:
+    test::TFakeKernel kernel;
+};
+
+TEST_F(DeniedDrive, DriveTheUserMayNotOpenIsNamedWithTheRemedyWhileTheEmulatedRecorderStandsIn) {
+    AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::CdR});
+    kernel.AddDrive(0).MayOpen = false;
+    ::testing::internal::CaptureStderr();
+    const int chosen = OpenCommandDrive(burner, "");
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(chosen, 0);
+    EXPECT_NE(TSCSIDevice::TransportName(), "SGPASSTH");
+    EXPECT_EQ(burner.Devices.size(), 1u);
+    EXPECT_EQ(said,
+              "sorvane-cli: No permission to use the drive /fake/sr0: join the group \"cdrom\" that owns it "
+              "(sudo usermod -aG cdrom $USER), then log in again.\n");
+}
+
+TEST_F(DeniedDrive, NothingIsSaidWhenEveryDriveOpens) {
+    kernel.AddDrive(0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(OpenCommandDrives(burner));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(TSCSIDevice::TransportName(), "SGPASSTH");
 }
 
 }  // namespace

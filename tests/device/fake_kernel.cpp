@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace sorvane::test {
@@ -24,11 +25,11 @@ int TFakeKernel::Open(const std::string& path, int flags) {
     Opens.emplace_back(path, flags);
     for (auto& [index, node] : Nodes) {
         if (DevicePath(index) != path) continue;
-        if ((flags & O_ACCMODE) != O_RDONLY && !node.ReadWrite) return -1;
+        if (!node.MayOpen || ((flags & O_ACCMODE) != O_RDONLY && !node.ReadWrite)) return -EACCES;
         handles_[nextFd_] = index;
         return nextFd_++;
     }
-    return -1;
+    return -ENOENT;
 }
 
 void TFakeKernel::Close(int fd) { handles_.erase(fd); }
@@ -61,6 +62,12 @@ bool TFakeKernel::GetScsiAddress(int fd, TKernelScsiAddress& address) {
     if (!node.HasAddress) return false;
     address = node.Address;
     return true;
+}
+
+std::string TFakeKernel::OwnerGroup(const std::string& path) {
+    for (const auto& [index, node] : Nodes)
+        if (DevicePath(index) == path) return node.Group;
+    return {};
 }
 
 }  // namespace sorvane::test

@@ -1,8 +1,8 @@
 #pragma once
 // Made-up kernel answers for the built-in pass-through layer: optical drive
-// nodes that exist or not, open read-write or only read-only, know their
-// SCSI address or not, and answer SG_IO as each test tells them. Every open,
-// close and SG_IO request is logged.
+// nodes that exist or not, open read-write, only read-only or not at all
+// for this user, know their SCSI address or not, and answer SG_IO as each
+// test tells them. Every open, close and SG_IO request is logged.
 
 #include <array>
 #include <cstdint>
@@ -17,6 +17,8 @@ namespace sorvane::test {
 
 struct TFakeNode {
     bool ReadWrite = true;  // false: only O_RDONLY opens
+    bool MayOpen = true;    // false: every open is refused, as for a user outside the node's group
+    std::string Group = "cdrom";  // the node's owner group
     std::array<std::uint8_t, 96> Inquiry{};
     bool HasAddress = true;
     TKernelScsiAddress Address;
@@ -49,6 +51,7 @@ public:
     void Close(int fd) override;
     int SgIo(int fd, sg_io_hdr_t& request) override;
     bool GetScsiAddress(int fd, TKernelScsiAddress& address) override;
+    std::string OwnerGroup(const std::string& path) override;
 
     std::map<int, TFakeNode> Nodes;
     std::vector<std::pair<std::string, int>> Opens;  // path, flags

@@ -1,12 +1,13 @@
 // The built-in SG_IO layer against made-up kernel answers: the scan and its
-// numbering, the requests it builds, and how the kernel's outcome becomes
-// the request block's status.
+// numbering, the drives it may not open, the requests it builds, and how the
+// kernel's outcome becomes the request block's status.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "engine/device/drive_access.h"
 #include "engine/device/scsi_device.h"
 #include "engine/device/sense.h"
 #include "engine/device/transport.h"
@@ -238,6 +239,41 @@ TEST_F(PassThrough, AdapterInquiryDeviceTypeAndOtherRequests) {
     SRB_GDEVBlock other{};
     other.SRB_Cmd = SC_RESET_DEV;
     EXPECT_EQ(layer.SendCommand(&other), SS_ERR);
+}
+
+TEST_F(PassThrough, OnlyNodesThatRefuseThisUserAreCountedAsDeniedAndAResetForgetsThem) {
+    kernel.AddDrive(0).MayOpen = false;
+    kernel.AddDrive(1).ReadWrite = false;  // opens read-only: usable
+    kernel.AddDrive(3);
+    TFakeNode& optical = kernel.AddDrive(5);
+    optical.MayOpen = false;
+    optical.Group = "optical";
+    ASSERT_EQ(layer.Scan(), 2);
+    // Missing nodes (sr2, sr4 ...) are no drives at all.
+    ASSERT_EQ(layer.DeniedDrives().size(), 2u);
+    EXPECT_EQ(layer.DeniedDrives()[0].Path, "/fake/sr0");
+    EXPECT_EQ(layer.DeniedDrives()[0].Group, "cdrom");
+    EXPECT_EQ(layer.DeniedDrives()[1].Path, "/fake/sr5");
+    EXPECT_EQ(layer.DeniedDrives()[1].Group, "optical");
+    layer.Reset();
+    EXPECT_TRUE(layer.DeniedDrives().empty());
+}
+
+TEST(DriveAccess, MessageNamesTheDrivesTheirGroupsAndTheRemedyInOneSentence) {
+    EXPECT_EQ(DriveAccessMessage({}), "");
+    const TDeniedDrive sr0{"/dev/sr0", "cdrom"}, sr1{"/dev/sr1", "cdrom"}, sr2{"/dev/sr2", "optical"};
+    const TDeniedDrive unknown{"/dev/sr3", ""};
+    EXPECT_EQ(DriveAccessMessage(std::vector{sr0}),
+              "No permission to use the drive /dev/sr0: join the group \"cdrom\" that owns it "
+              "(sudo usermod -aG cdrom $USER), then log in again.");
+    EXPECT_EQ(DriveAccessMessage(std::vector{sr0, sr1}),
+              "No permission to use the drives /dev/sr0 and /dev/sr1: join the group \"cdrom\" that owns them "
+              "(sudo usermod -aG cdrom $USER), then log in again.");
+    EXPECT_EQ(DriveAccessMessage(std::vector{sr0, sr2, unknown}),
+              "No permission to use the drives /dev/sr0, /dev/sr2 and /dev/sr3: join the groups \"cdrom\" and "
+              "\"optical\" that own them (sudo usermod -aG cdrom,optical $USER), then log in again.");
+    EXPECT_EQ(DriveAccessMessage(std::vector{unknown}),
+              "No permission to use the drive /dev/sr3: ask for access to it, then log in again.");
 }
 
 TEST_F(PassThrough, ComponentListsAndSelectsDrivesByDeviceName) {

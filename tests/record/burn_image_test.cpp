@@ -50,6 +50,13 @@ TEST_F(BurnImageFile, ImageMadeByXorrisoReadsBackIdentical) {
         // No file-system header is written for an image: it has its own.
         EXPECT_EQ(Logged(0x2A).front().Cdb[2] | Logged(0x2A).front().Cdb[5], 0);
         EXPECT_FALSE(host.Status(0).Locked);
+        // Read back, the disc holds the whole image; its two files are known
+        // by the image's own file system.
+        const std::optional<TVerifyReport> verified = burner.VerifyRecording({});
+        ASSERT_TRUE(verified);
+        EXPECT_TRUE(verified->Confirmed());
+        EXPECT_EQ(verified->SectorsRead * 2048, original.size());
+        EXPECT_EQ(verified->Files, 2);
     }
 }
 

@@ -156,6 +156,13 @@ TEST_P(RecordEveryKind, SendsTheKindsSequenceAndLeavesTheVolumeOnTheDisc) {
                             [&](const auto& m) { return std::regex_match(m.first, announcement) && m.second == 1; }),
               1);
     ExpectSessionHolds(1, files);
+    // Read back, the disc holds every sector the recording sent: each file
+    // but the empty one, and the file system.
+    const std::optional<TVerifyReport> verified = burner.VerifyRecording({});
+    ASSERT_TRUE(verified);
+    EXPECT_TRUE(verified->Confirmed()) << verified->Problems.size() << " problems";
+    EXPECT_EQ(verified->Files, 3);
+    EXPECT_GE(verified->SectorsRead, static_cast<std::uint64_t>(burner.ImageSectors()));
     // A second reader agrees on one file.
     const TShell isoinfo =
         Shell("isoinfo -J -i " + Quote(ExportSession(1)) + " -x '/Docs/readme.txt;1' 2>/dev/null");

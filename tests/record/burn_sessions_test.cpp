@@ -93,6 +93,12 @@ TEST_P(SecondSession, StartsAtTheNextWritableAddressAndKeepsTheFirstReadable) {
     both.insert(files.begin(), files.end());
     ExpectSessionHolds(2, both);
     ExpectSessionHolds(1, first);
+    // The verification reads the new session, and on media overwritten in
+    // place also the descriptors repeated at sector 0, which make it seen.
+    const std::optional<TVerifyReport> verified = burner.VerifyRecording({});
+    ASSERT_TRUE(verified);
+    EXPECT_TRUE(verified->Confirmed());
+    EXPECT_EQ(verified->SectorsToRead > static_cast<std::uint64_t>(burner.ImageSectors()), medium == K::DvdPlusRw);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SecondSession, ::testing::Values(K::CdR, K::DvdPlusR, K::DvdPlusRw),

@@ -52,6 +52,28 @@ TEST_F(FaultTest, MediumErrorRangeFailsReadsAndWritesThere) {
     EXPECT_EQ(Write(110, 1), kGood);
 }
 
+TEST_F(FaultTest, CorruptedAndFadingRangesTakeWritesThatDoNotReadBackAsWritten) {
+    Load(TMediumKind::DvdPlusRw, TMediumState::Closed);
+    TFaults f;
+    f.CorruptedLbas = std::pair<std::uint32_t, std::uint32_t>{101, 102};
+    f.UnreadableAfterWriteLbas = std::pair<std::uint32_t, std::uint32_t>{200, 201};
+    Arm(f);
+    ASSERT_EQ(Write(100, 4, 0x5A), kGood);
+    const std::vector<std::uint8_t> back = ReadBack(100, 4);
+    ASSERT_EQ(back.size(), 4u * 2048);
+    // One byte of each sector in the range differs, nothing else.
+    std::vector<std::uint8_t> expected = Sectors(4, 0x5A);
+    expected[1 * 2048] ^= 0xFF;
+    expected[2 * 2048] ^= 0xFF;
+    EXPECT_EQ(back, expected);
+
+    ASSERT_EQ(Write(199, 4, 0x5A), kGood);
+    TSenseCode sense;
+    ReadBack(199, 2, &sense);
+    EXPECT_EQ(sense, kReadError);
+    EXPECT_EQ(ReadBack(202, 1).at(1), 0x5A);  // past the range: read as written
+}
+
 TEST_F(FaultTest, FailingCalibrationAndFullCalibrationArea) {
     Load(TMediumKind::CdR);
     TFaults f;

@@ -65,6 +65,24 @@ TEST_F(PersistenceTest, RecordedSessionsSurviveARestart) {
     EXPECT_EQ(fs::file_size(folder / "drive0.img"), 300u * 2048);
 }
 
+TEST_F(PersistenceTest, DamageToTheDiscSurfaceSurvivesARestartButCountingFaultsDoNot) {
+    Open();
+    TFaults faults;
+    faults.MediumErrorLbas = std::make_pair(1u, 2u);
+    faults.CorruptedLbas = std::make_pair(30u, 40u);
+    faults.UnreadableAfterWriteLbas = std::make_pair(50u, 60u);
+    faults.BusyCommands = 3;
+    host.SetFaults(0, faults);
+    host.UseMemory();
+
+    Open();
+    const TFaults kept = host.Faults(0);
+    EXPECT_EQ(kept.MediumErrorLbas, faults.MediumErrorLbas);
+    EXPECT_EQ(kept.CorruptedLbas, faults.CorruptedLbas);
+    EXPECT_EQ(kept.UnreadableAfterWriteLbas, faults.UnreadableAfterWriteLbas);
+    EXPECT_EQ(kept.BusyCommands, 0);
+}
+
 TEST_F(PersistenceTest, AFolderInUseByAnotherProcessIsRefused) {
     fs::create_directories(folder);
     int fd = ::open((folder / "lock").c_str(), O_RDWR | O_CREAT, 0644);
