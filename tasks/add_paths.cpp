@@ -1,57 +1,18 @@
 #include "tasks/add_paths.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 #include "engine/rtl/format.h"
 #include "engine/rtl/text.h"
 
 namespace sorvane::tasks {
-namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Names compared without regard to ASCII case; names equal that way are
-// ordered by their bytes, so that the order is total.
-bool ListedBefore(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(LowerAscii(a[i])), y = static_cast<unsigned char>(LowerAscii(b[i]));
-        if (x != y) return x < y;
-    }
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
-}
-
-std::string BaseName(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-struct TDirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-}  // namespace
 
 TPathAdder::TPathAdder(TOrvoBurner& burner, std::function<void(const std::string&)> warn)
-    : burner_(burner), warn_(std::move(warn)) {}
-
-void TPathAdder::Exclude(const std::string& path, std::string why) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) excluded_.emplace_back(std::make_pair(st.st_dev, st.st_ino), std::move(why));
-}
+    : burner_(burner),
+      warn_(std::move(warn)),
+      walk_([this](const std::string& path, const std::string& why) { LeaveOut(path, why); }) {}
 
 void TPathAdder::LeaveOut(const std::string& path, const std::string& why) {
     ++leftOut_;
@@ -73,51 +34,13 @@ void TPathAdder::ReportLimits() {
     limitRefusals_ = 0;
 }
 
-bool TPathAdder::Describe(int dirFd, const std::string& name, const std::string& path, TItem& item) {
-    item.Path = path;
-    struct stat st {};
-    // Looked up inside the open folder: one name to resolve, not a whole
-    // path, which is what a tree of many thousand entries spends its time on.
-    if (!StatAtToSearchRec(dirFd, name, item.Rec, st)) {
-        const int code = errno;
-        struct stat link {};
-        if (::fstatat(dirFd, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode))
-            LeaveOut(path, "symbolic link to nothing");
-        else
-            LeaveOut(path, std::strerror(code));
-        return false;
-    }
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        LeaveOut(path, "not a regular file or folder");
-        return false;
-    }
-    for (const auto& [key, why] : excluded_)
-        if (key == std::make_pair(st.st_dev, st.st_ino)) {
-            LeaveOut(path, why);
-            return false;
-        }
-    item.Rec.Name = BaseName(path);
-    item.Device = st.st_dev;
-    item.Inode = st.st_ino;
-    item.Readable = S_ISDIR(st.st_mode) || ::faccessat(dirFd, name.c_str(), R_OK, 0) == 0;
-    return true;
-}
-
-void TPathAdder::SortAsListed(std::vector<TItem>& items) {
-    std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) {
-        const bool aFolder = a.Rec.Attr & faDirectory, bFolder = b.Rec.Attr & faDirectory;
-        if (aFolder != bFolder) return aFolder;
-        return ListedBefore(a.Rec.Name, b.Rec.Name);
-    });
-}
-
 void TPathAdder::AddAll(const std::vector<std::string>& paths) {
     std::vector<TItem> items;
     for (const std::string& path : paths) {
         TItem item;
-        if (Describe(AT_FDCWD, path, path, item)) items.push_back(std::move(item));
+        if (walk_.Describe(path, item)) items.push_back(std::move(item));
     }
-    SortAsListed(items);
+    TLocalWalk::SortAsListed(items);
     TDEntry* root = burner_.FindDir("\\");
     for (const TItem& item : items) AddItem(root, item);
     ReportLimits();
@@ -131,16 +54,8 @@ void TPathAdder::AddItem(TDEntry* parent, const TItem& item) {
 }
 
 void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
-    const auto key = std::make_pair(item.Device, item.Inode);
-    if (std::find(ancestors_.begin(), ancestors_.end(), key) != ancestors_.end()) {
-        LeaveOut(item.Path, "symbolic link loop");
-        return;
-    }
-    std::unique_ptr<DIR, TDirCloser> listing(::opendir(item.Path.c_str()));
-    if (!listing) {
-        LeaveOut(item.Path, std::string("cannot list the folder: ") + std::strerror(errno));
-        return;
-    }
+    std::vector<TItem> children;
+    if (!walk_.List(item, children)) return;
     // Folders are looked up without regard to case: a second folder whose
     // name differs only in case would silently merge into the first. On
     // this system the two are distinct, and both are recorded: the later
@@ -162,18 +77,9 @@ void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
     if (!existed) ++folders_;
     given_.insert(folder);
 
-    std::vector<TItem> children;
-    while (const dirent* entry = ::readdir(listing.get())) {
-        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, "..")) continue;
-        TItem child;
-        if (Describe(::dirfd(listing.get()), entry->d_name, Join(item.Path, entry->d_name), child))
-            children.push_back(std::move(child));
-    }
-    listing.reset();
-    SortAsListed(children);
-    ancestors_.push_back(key);
+    walk_.Enter(item);
     for (const TItem& child : children) AddItem(folder, child);
-    ancestors_.pop_back();
+    walk_.Leave();
 }
 
 void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {

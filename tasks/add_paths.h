@@ -10,8 +10,6 @@
 // named in a warning with the reason: nothing disappears silently. Names
 // that differ only in case are both recorded, the later one renamed.
 
-#include <sys/types.h>
-
 #include <functional>
 #include <set>
 #include <string>
@@ -20,6 +18,7 @@
 
 #include "engine/iso/recorded_names.h"
 #include "engine/orvo_burner.h"
+#include "tasks/local_walk.h"
 
 namespace sorvane::tasks {
 
@@ -31,7 +30,7 @@ public:
     void AddAll(const std::vector<std::string>& paths);
     // Leaves out the file at `path` (if it exists) wherever the walk meets
     // it, with `why` as the reason: the image being written, for one.
-    void Exclude(const std::string& path, std::string why);
+    void Exclude(const std::string& path, std::string why) { walk_.Exclude(path, std::move(why)); }
     // What a file would replace: a file of the same name in the same folder
     // of the project, one added before or one of a disc's session.
     struct TReplacement {
@@ -56,18 +55,8 @@ public:
     void ReportLimits();
 
 private:
-    struct TItem {
-        std::string Path;
-        TSearchRec Rec;
-        dev_t Device = 0;
-        ino_t Inode = 0;
-        bool Readable = false;
-    };
+    using TItem = TLocalItem;
 
-    // Describes `name` in the open folder `dirFd` (AT_FDCWD for a path the
-    // user gave); false, with a warning, when it cannot be added.
-    bool Describe(int dirFd, const std::string& name, const std::string& path, TItem& item);
-    static void SortAsListed(std::vector<TItem>& items);
     void AddItem(TDEntry* parent, const TItem& item);
     void AddFolder(TDEntry* parent, const TItem& item);
     void AddFileEntry(TDEntry* parent, const TItem& item);
@@ -87,8 +76,7 @@ private:
 
     TOrvoBurner& burner_;
     std::function<void(const std::string&)> warn_;
-    std::vector<std::pair<dev_t, ino_t>> ancestors_;  // folders being added, for loops
-    std::vector<std::pair<std::pair<dev_t, ino_t>, std::string>> excluded_;
+    TLocalWalk walk_;
     TConfirmReplace confirmReplace_;
     std::set<std::pair<const TDEntry*, std::string>> apart_;  // names given apart, upper case
     std::set<const TDEntry*> given_;                           // folders this run added or went into
