@@ -71,4 +71,20 @@ bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values) {
     return true;
 }
 
+TDiscSpace ReadDiscSpace(TOrvoBurner& burner) {
+    TDiscSpace space;
+    const TDiscKind discKind = burner.GetDiscType();
+    if (discKind == kind::kUnknown) return space;
+    // A closed DVD takes no new session either, but its space is shown all
+    // the same; only a closed CD says so.
+    if (burner.GetDiscStatus() == discinfo::kStatusComplete && !KindTraits(discKind).Dvd) {
+        space.State = TDiscSpace::TState::Closed;
+        return space;
+    }
+    space.State = TDiscSpace::TState::Free;
+    space.FreeSectors = std::max<std::int64_t>(
+        0, static_cast<std::int64_t>(burner.GetDiscCapacity()) - static_cast<std::int64_t>(burner.GetUsedSectors()));
+    return space;
+}
+
 }  // namespace sorvane::tasks

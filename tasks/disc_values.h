@@ -37,4 +37,13 @@ struct TDiscValues {
 // no disc it knows.
 bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values);
 
+// What the project page shows of the disc while the user builds the
+// project: whether there is one, whether a CD is closed, or its free space.
+struct TDiscSpace {
+    enum class TState { NoDisc, Closed, Free };
+    TState State = TState::NoDisc;
+    std::int64_t FreeSectors = 0;  // capacity less the used sectors, for Free
+};
+TDiscSpace ReadDiscSpace(TOrvoBurner& burner);
+
 }  // namespace sorvane::tasks

@@ -1,0 +1,80 @@
+#include "app/project_node.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+
+#include "tasks/local_paths.h"
+
+namespace sorvane::app {
+namespace {
+
+// The previous session's entries look like the new ones, greyed, so that
+// the user sees at once which can be changed.
+QIcon NodeIcon(int image) {
+    QStyle* style = QApplication::style();
+    switch (image) {
+        case kImageRoot:
+            return style->standardIcon(QStyle::SP_DriveCDIcon);
+        case kImageFolder:
+            return style->standardIcon(QStyle::SP_DirClosedIcon);
+        case kImageFolderOpen:
+            return style->standardIcon(QStyle::SP_DirOpenIcon);
+        case kImageFile:
+            return style->standardIcon(QStyle::SP_FileIcon);
+        default:
+            break;
+    }
+    const QIcon icon = NodeIcon(image == kImageOldFolder ? kImageFolder
+                                : image == kImageOldFolderOpen ? kImageFolderOpen
+                                                                : kImageFile);
+    return QIcon(icon.pixmap(16, 16, QIcon::Disabled));
+}
+
+}  // namespace
+
+TProjectNode::TProjectNode(const QString& text, int image, TNodeData data)
+    : QTreeWidgetItem(kType), image_(image), data_(std::move(data)) {
+    setText(0, text);
+    setIcon(0, NodeIcon(image));
+    // Names can be edited, but only through the page's Rename.
+    setFlags(flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled);
+}
+
+void TProjectNode::SetImage(int image) {
+    if (image == image_) return;
+    image_ = image;
+    setIcon(0, NodeIcon(image));
+}
+
+bool TProjectNode::IsFolder() const {
+    return image_ == kImageFolder || image_ == kImageFolderOpen || image_ == kImageOldFolder ||
+           image_ == kImageOldFolderOpen;
+}
+
+void TProjectNode::AddToAncestors(std::int64_t bytes) {
+    for (TProjectNode* node = ParentNode(); node; node = node->ParentNode()) node->data_.Size += bytes;
+}
+
+bool TProjectNode::Contains(const TProjectNode* other) const {
+    for (const QTreeWidgetItem* node = other; node; node = node->parent())
+        if (node == this) return true;
+    return false;
+}
+
+bool TProjectNode::operator<(const QTreeWidgetItem& other) const {
+    const auto& node = static_cast<const TProjectNode&>(other);
+    const bool leaf = IsFile(), otherLeaf = node.IsFile();
+    if (leaf != otherLeaf) return otherLeaf;
+    return text(0).compare(node.text(0), Qt::CaseInsensitive) < 0;
+}
+
+QString ItemName(const QString& path) { return QString::fromStdString(tasks::BaseName(path.toStdString())); }
+
+int IndexOfChild(const QTreeWidgetItem* node, const QString& name) {
+    for (int i = 0; i < node->childCount(); ++i)
+        if (node->child(i)->text(0) == name) return i;
+    return -1;
+}
+
+}  // namespace sorvane::app
