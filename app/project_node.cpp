@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStyle>
+#include <vector>
 
 #include "tasks/local_paths.h"
 
@@ -70,6 +71,18 @@ bool TProjectNode::operator<(const QTreeWidgetItem& other) const {
 }
 
 QString ItemName(const QString& path) { return QString::fromStdString(tasks::BaseName(path.toStdString())); }
+
+void SortSubtree(QTreeWidgetItem* node) {
+    // Without recursion: a deep tree must not exhaust the stack.
+    std::vector<QTreeWidgetItem*> pending{node};
+    while (!pending.empty()) {
+        QTreeWidgetItem* folder = pending.back();
+        pending.pop_back();
+        folder->sortChildren(0, Qt::AscendingOrder);
+        for (int i = 0; i < folder->childCount(); ++i)
+            if (folder->child(i)->childCount() > 0) pending.push_back(folder->child(i));
+    }
+}
 
 int IndexOfChild(const QTreeWidgetItem* node, const QString& name) {
     for (int i = 0; i < node->childCount(); ++i)

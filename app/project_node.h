@@ -68,6 +68,9 @@ private:
 // The name a path is shown by: its last part, a trailing "/" dropped.
 QString ItemName(const QString& path);
 
+// Sorts the children of `node` and of every node below it.
+void SortSubtree(QTreeWidgetItem* node);
+
 // The first child of `node` whose text is exactly `name`, or -1.
 int IndexOfChild(const QTreeWidgetItem* node, const QString& name);
 

@@ -1,8 +1,6 @@
 #include "tasks/add_paths.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "engine/rtl/format.h"
 #include "engine/rtl/text.h"
@@ -16,13 +14,13 @@ TPathAdder::TPathAdder(TOrvoBurner& burner, std::function<void(const std::string
 
 void TPathAdder::LeaveOut(const std::string& path, const std::string& why) {
     ++leftOut_;
-    warn_("'" + path + "' left out: " + why);
+    warn_(LeftOutText(path, why));
 }
 
 void TPathAdder::LimitReached(const std::string& path, const std::string& what, int limit) {
     if (limitRefusals_++ == 0) {
         ++leftOut_;
-        warn_(Format("'%s' left out: an image holds at most %d %s", path.c_str(), limit, what.c_str()));
+        warn_(LeftOutText(path, Format("an image holds at most %d %s", limit, what.c_str())));
     }
 }
 
@@ -85,10 +83,6 @@ void TPathAdder::AddFolder(TDEntry* parent, const TItem& item) {
 void TPathAdder::AddFileEntry(TDEntry* parent, const TItem& item) {
     if (item.Rec.Size > TProjectTree::kMaxFileSize) {
         LeaveOut(item.Path, "4 GiB or larger, which ISO 9660 cannot record");
-        return;
-    }
-    if (!item.Readable) {
-        LeaveOut(item.Path, std::strerror(EACCES));
         return;
     }
     TItem placed = item;

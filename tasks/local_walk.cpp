@@ -27,6 +27,8 @@ struct TDirCloser {
 
 }  // namespace
 
+std::string LeftOutText(const std::string& path, const std::string& why) { return "'" + path + "' left out: " + why; }
+
 bool TLocalWalk::ListedBefore(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -76,7 +78,10 @@ bool TLocalWalk::DescribeAt(int dirFd, const std::string& name, const std::strin
     item.Rec.Name = BaseName(path);
     item.Device = st.st_dev;
     item.Inode = st.st_ino;
-    item.Readable = S_ISDIR(st.st_mode) || ::faccessat(dirFd, name.c_str(), R_OK, 0) == 0;
+    if (S_ISREG(st.st_mode) && ::faccessat(dirFd, name.c_str(), R_OK, 0) != 0) {
+        LeaveOut(path, std::strerror(EACCES));
+        return false;
+    }
     return true;
 }
 

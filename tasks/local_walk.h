@@ -1,8 +1,8 @@
 #pragma once
 // Walks files and folders of the local disk for a project, the way every
 // front end must: symbolic links are followed, a link that leads back into a
-// folder being walked is a loop and is left out, and only regular files and
-// folders are taken (reading a FIFO, a socket or a device at recording time
+// folder being walked is a loop and is left out, and only regular files this
+// process may read and folders are taken (reading a FIFO, a socket or a device at recording time
 // would hang or never end). Whatever is left out is named with the reason:
 // nothing disappears silently.
 
@@ -23,9 +23,11 @@ struct TLocalItem {
     TSearchRec Rec;    // Name is the last part of Path
     dev_t Device = 0;
     ino_t Inode = 0;
-    bool Readable = false;
     bool IsFolder() const { return (Rec.Attr & faDirectory) != 0; }
 };
+
+// The line that names an entry left out: "'/a/b' left out: the reason".
+std::string LeftOutText(const std::string& path, const std::string& why);
 
 class TLocalWalk {
 public:

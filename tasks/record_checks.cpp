@@ -16,6 +16,7 @@ constexpr std::int64_t kSectorBytes = 2048;
 constexpr std::int64_t kMb = 1048576;
 constexpr std::uint32_t kPageCacheSize = 33554432;
 constexpr char kProgramName[] = "Sorvane";
+constexpr char kProjectEmpty[] = "Project is empty.";
 
 // Refuses what no recording can use, and opens the tray for another disc.
 TCheckResult RefuseDisc(TOrvoBurner& burner, std::string text) {
@@ -78,13 +79,13 @@ void DecideFinalizeDisc(TOrvoBurner& burner, bool erasedFirst) {
 }
 
 TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projectBytes,
-                      const std::function<void()>& loadProject, TRecordChoices& choices, const TAskQuestion& askErase) {
-    if (projectBytes == 0) return TCheckResult::Refuse("Project is empty.");
+                      const std::function<bool()>& loadProject, TRecordChoices& choices, const TAskQuestion& askErase) {
+    if (projectBytes == 0) return TCheckResult::Refuse(kProjectEmpty);
     if (TCheckResult disc = CheckDiscKind(burner, task); !disc.Passed) return disc;
 
     if (loadProject) {
         burner.ClearProject(kPageMaxFiles, kPageMaxDirs);
-        loadProject();
+        if (!loadProject()) return TCheckResult::Refuse({});
         burner.RemoveEmptyDirs();
     }
     // A rewritable disc can be erased for a new recording; otherwise a
@@ -111,6 +112,16 @@ TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projec
     }
     if (c - u < p) return TCheckResult::Refuse("Project size overreached free disc space.");
     burner.FinalizeDisc = LeavesTooLittleRoom(c - u - p);
+    return TCheckResult::Pass();
+}
+
+TCheckResult PrepareImageProject(TOrvoBurner& burner, std::int64_t projectBytes,
+                                 const std::function<bool()>& loadProject) {
+    if (projectBytes == 0) return TCheckResult::Refuse(kProjectEmpty);
+    burner.ClearProject(kPageMaxFiles, kPageMaxDirs);
+    if (loadProject && !loadProject()) return TCheckResult::Refuse({});
+    burner.RemoveEmptyDirs();
+    burner.PrepareImage(true, nullptr);
     return TCheckResult::Pass();
 }
 

@@ -52,10 +52,17 @@ void DecideFinalizeDisc(TOrvoBurner& burner, bool erasedFirst);
 // `projectBytes` is the project's size as the page shows it. The front end
 // loads its tree into the component in `loadProject` (after the component's
 // project has been cleared); without one the project is taken as loaded
-// already. Lays the image out, compares it with the disc, may ask to erase
+// already. `loadProject` answers false when the project cannot be recorded
+// as it stands, having told the user why: the check then refuses with an
+// empty message. Lays the image out, compares it with the disc, may ask to erase
 // it first, and decides whether the disc is to be finalized (FinalizeDisc).
 TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projectBytes,
-                      const std::function<void()>& loadProject, TRecordChoices& choices, const TAskQuestion& askErase);
+                      const std::function<bool()>& loadProject, TRecordChoices& choices, const TAskQuestion& askErase);
+
+// The project page's check at Next for "Make ISO-image": the project holds
+// something, loads (as for AddFiles) and is laid out for an image file.
+TCheckResult PrepareImageProject(TOrvoBurner& burner, std::int64_t projectBytes,
+                                 const std::function<bool()>& loadProject);
 
 // The options page's check at Next: the drive is ready, the disc can take
 // the recording, and there is room for `sectors` (the laid-out project, or
