@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QPushButton>
@@ -387,18 +386,16 @@ bool TMainWindow::CanClose() {
 }
 
 void TMainWindow::EndOperationForClose() {
-    const bool wasWriting = burner_->Writing();
     burner_->Abort();
-    // The write thread ends at the next block; its end comes back through
-    // the event loop, which keeps running meanwhile.
+    // The write thread ends at the next block, and an image it was writing
+    // never takes the place of the file named (the engine renames only a
+    // complete one); its end comes back through the event loop, which keeps
+    // running meanwhile.
     WaitKeepingOwnerAlive(kAbortWaitMs, [this] { return !burner_->Writing(); });
     // An erase cannot be stopped in the drive; the program only stops
     // waiting for it.
     if (burner_->Erasing()) burner_->WaitForEraseThreads();
     if (state_.ChosenDevice >= 0) burner_->AllowMediumRemoval(true);
-    // An image file the aborted save left unfinished is of no use to anyone.
-    if (wasWriting && state_.ChosenTask == kTaskMakeIso && !state_.ImageFileName.isEmpty())
-        QFile::remove(state_.ImageFileName);
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {

@@ -89,7 +89,7 @@ private:
     void OpenDrives();
     void BuildButtonBar();
     // Before the program ends in the middle of an operation: the component
-    // stopped, the tray unlocked, an unfinished image file removed.
+    // stopped, its write thread ended, the tray unlocked.
     void EndOperationForClose();
 
     // Next and Home while one of them runs (a check may handle events

@@ -94,6 +94,18 @@ private slots:
         QCOMPARE(wizard.Window().State().ImageFileName, wizard.TempPath("disc.iso"));
     }
 
+    void AnImageOnTheCommandLineIsRecordedToDisc() {
+        TWizardHarness wizard;
+        QVERIFY(QDir::setCurrent(wizard.TempPath()));
+        QVERIFY(wizard.Start("given.iso"));
+        QCOMPARE(wizard.Window().State().ChosenTask, int(kTaskRecordImage));
+        QCOMPARE(wizard.Window().State().ImageFileName, wizard.TempPath("given.iso"));
+        // No dialog asks for the image again.
+        QVERIFY(wizard.Dialogs().Calls().isEmpty());
+        if (auto* page = wizard.PageAs<TChooseTaskPage>()) QVERIFY(page->Row(kTaskRecordImage)->Selected());
+        else QCOMPARE(wizard.PageCaption(), QString("Burn Options"));
+    }
+
     void HelpWithoutTheFileSaysSo() {
         TWizardHarness wizard;
         QVERIFY(wizard.Start());

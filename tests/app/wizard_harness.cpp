@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -134,9 +135,10 @@ TWizardHarness::~TWizardHarness() {
     Host().UseMemory();
 }
 
-bool TWizardHarness::Start() {
+bool TWizardHarness::Start(const QString& imageFile) {
     window_ = std::make_unique<app::TMainWindow>(services_);
     if (window_->Failed()) return false;
+    if (!imageFile.isEmpty()) window_->StartWithImage(imageFile);
     window_->show();
     return QTest::qWaitForWindowExposed(window_.get());
 }
@@ -193,6 +195,27 @@ bool TWizardHarness::WaitUntil(const std::function<bool()>& condition, int timeo
         QTest::qSleep(5);
     }
     return true;
+}
+
+QStringList TWizardHarness::CutOffTexts(const QWidget& root) {
+    QStringList cut;
+    const auto check = [&](const QWidget* widget, const QString& text) {
+        if (!widget->isVisibleTo(&root) || text.isEmpty()) return;
+        const QSize hint = widget->sizeHint();
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const bool wraps = label && label->wordWrap();
+        const int needed = wraps ? label->heightForWidth(widget->width()) : hint.height();
+        if ((!wraps && hint.width() > widget->width()) || needed > widget->height())
+            cut << QStringLiteral("\"%1\" needs %2x%3, has %4x%5")
+                       .arg(text)
+                       .arg(hint.width())
+                       .arg(needed)
+                       .arg(widget->width())
+                       .arg(widget->height());
+    };
+    for (const QLabel* label : root.findChildren<QLabel*>()) check(label, label->text());
+    for (const QAbstractButton* button : root.findChildren<QAbstractButton*>()) check(button, button->text());
+    return cut;
 }
 
 QString TWizardHarness::SaveScreenshot(QWidget& widget, const QString& name) {

@@ -127,7 +127,8 @@ public:
 
     // Creates the main window with the scripted services and shows it (the
     // Choose Task page appears). False when the window failed at creation.
-    bool Start();
+    // With `imageFile`, as `sorvane FILE.iso` starts.
+    bool Start(const QString& imageFile = {});
     app::TMainWindow& Window() { return *window_; }
     bool Started() const { return window_ != nullptr; }
     // Closes the window as the close box does; answers whether it closed.
@@ -162,6 +163,10 @@ public:
     TPage* PageAs() const {
         return dynamic_cast<TPage*>(Page());
     }
+
+    // The labels and buttons under `root` whose text needs more room than
+    // they have, each described by its text; empty when all fit.
+    static QStringList CutOffTexts(const QWidget& root);
 
     // Writes build/screenshots/<name>.png; answers its path.
     static QString SaveScreenshot(QWidget& widget, const QString& name);
