@@ -1,6 +1,7 @@
 #include "app/pages.h"
 
 
+#include "app/add_files.h"
 #include "app/choose_task.h"
 #include "app/global.h"
 #include "app/main_window.h"
@@ -21,6 +22,7 @@ struct TPageEntry {
 // One line per page.
 const TPageEntry kPages[] = {
     {caption::kChooseTask, Make<TChooseTaskPage>},
+    {caption::kAddFiles, Make<TAddFilesPage>},
 };
 
 }  // namespace
