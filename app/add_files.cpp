@@ -99,6 +99,7 @@ TAddFilesPage::TAddFilesPage(TMainWindow& window) : TWizardPage(window, caption:
 
 TAddFilesPage::~TAddFilesPage() {
     *alive_ = false;
+    tree_->disconnect(this);
     StopRefresh();
     StayOnTop(false);
 }

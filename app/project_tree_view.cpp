@@ -73,6 +73,13 @@ TProjectTreeView::TProjectTreeView(QWidget* parent) : QTreeWidget(parent) {
     });
 }
 
+TProjectTreeView::~TProjectTreeView() {
+    // An editor still open is closed while the view goes: that must not
+    // reach a page that is going too.
+    itemDelegate()->disconnect(this);
+    blockSignals(true);
+}
+
 TProjectNode* TProjectTreeView::Root() const { return static_cast<TProjectNode*>(topLevelItem(0)); }
 
 TProjectNode* TProjectTreeView::Selected() const { return static_cast<TProjectNode*>(currentItem()); }

@@ -17,6 +17,7 @@ class TProjectTreeView : public QTreeWidget {
     Q_OBJECT
 public:
     explicit TProjectTreeView(QWidget* parent);
+    ~TProjectTreeView() override;
 
     TProjectNode* Root() const;
     TProjectNode* Selected() const;
