@@ -56,12 +56,12 @@ TOrvoBurner::TProjectTask ProjectTaskOf(int task) {
 }  // namespace
 
 TAddFilesPage::TAddFilesPage(TMainWindow& window) : TWizardPage(window, caption::kAddFiles) {
-    const int top = AddHeader(tr("Add files"), tr("Select files and folders for recording with popup menu or "
-                                                  "Drag&Drop."));
+    // The header sets the page's top margin; the layout adds only its own.
+    AddHeader(tr("Add files"), tr("Select files and folders for recording with popup menu or Drag&Drop."));
     tree_ = new TProjectTreeView(this);
     details_ = new TDetailsPanel(this);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(kMargin, top + kMargin, 0, kMargin);
+    layout->setContentsMargins(kMargin, kMargin, 0, kMargin);
     layout->setSpacing(0);
     layout->addWidget(tree_, 1);
     layout->addWidget(details_);
@@ -78,7 +78,10 @@ TAddFilesPage::TAddFilesPage(TMainWindow& window) : TWizardPage(window, caption:
     tree_->Select(root);
     setAcceptDrops(true);
     if (State().ChosenTask == kTaskContinue) ShowDiscContents();
-    if (State().ChosenTask == kTaskMakeIso) details_->DisableFreeSpace();
+    if (State().ChosenTask == kTaskMakeIso)
+        details_->DisableFreeSpace();
+    else
+        details_->SetFreeSpace(QString(), false);  // until the drive answers: no made-up 0
     State().HelpTopic = HelpTopicOf(caption::kAddFiles, State().ChosenTask);
 
     connect(tree_, &TProjectTreeView::PathsDropped, this, &TAddFilesPage::Dropped, Qt::QueuedConnection);
@@ -95,6 +98,8 @@ TAddFilesPage::TAddFilesPage(TMainWindow& window) : TWizardPage(window, caption:
     connect(&timer_, &QTimer::timeout, this, &TAddFilesPage::Tick);
     RefreshDetails();
     timer_.start(kRefreshMs);
+    // The disc's free space is asked for at once, not half a second later.
+    if (State().ChosenTask != kTaskMakeIso) probe_->Start();
 }
 
 TAddFilesPage::~TAddFilesPage() {
@@ -181,6 +186,14 @@ bool TAddFilesPage::MayPlace(TProjectNode* parent, const QString& name, const TP
 }
 
 bool TAddFilesPage::ReadInto(TProjectNode* parent, const QStringList& paths, bool stopOnNo) {
+    if (!ReadPaths(parent, paths, stopOnNo)) return false;
+    // Drops that came while the folder was read, in the order they came.
+    while (!queuedDrops_.isEmpty())
+        if (!ReadPaths(InsertionNode(), queuedDrops_.takeFirst(), false)) return false;
+    return true;
+}
+
+bool TAddFilesPage::ReadPaths(TProjectNode* parent, const QStringList& paths, bool stopOnNo) {
     busy_ = true;
     const std::shared_ptr<bool> alive = alive_;
     TLocalTreeReader reader([alive] {
@@ -211,7 +224,11 @@ bool TAddFilesPage::ReadInto(TProjectNode* parent, const QStringList& paths, boo
 }
 
 void TAddFilesPage::AddLocalPaths(const QStringList& paths) {
-    if (busy_ || paths.isEmpty()) return;
+    if (paths.isEmpty()) return;
+    if (busy_) {
+        queuedDrops_.append(paths);
+        return;
+    }
     ReadInto(InsertionNode(), paths, false);
 }
 
@@ -387,22 +404,33 @@ void TAddFilesPage::DisplayDir(TProjectNode* node, const TDEntry* dir) {
 
 void TAddFilesPage::RefreshDetails() {
     if (const TProjectNode* node = tree_->Selected()) details_->ShowNode(*node);
+    ShowProjectSize();
+}
+
+void TAddFilesPage::ShowProjectSize() {
+    const std::int64_t size = tree_->Root()->Data().Size;
+    const QString text = ProjectSizeText(size);
+    // Against the disc last seen: green while the project fits (or there
+    // is no disc), red when it does not; a closed disc leaves the colour.
+    if (!space_ || space_->State == tasks::TDiscSpace::TState::Closed) {
+        details_->ProjectSizeValue()->setText(text);
+        return;
+    }
+    const bool fits =
+        space_->State == tasks::TDiscSpace::TState::NoDisc || size < FreeSpaceBytes(space_->FreeSectors);
+    details_->SetProjectSize(text, fits ? TDetailsPanel::TSizeColour::Fits : TDetailsPanel::TSizeColour::Overreaches);
 }
 
 void TAddFilesPage::Tick() {
     RefreshDetails();
-    const std::int64_t size = tree_->Root()->Data().Size;
-    details_->ProjectSizeValue()->setText(ProjectSizeText(size));
     if (State().ChosenTask == kTaskMakeIso || busy_) return;
     probe_->Start();
 }
 
 void TAddFilesPage::ShowDiscSpace(const tasks::TDiscSpace& space) {
-    const std::int64_t size = tree_->Root()->Data().Size;
-    const QString sizeText = ProjectSizeText(size);
+    space_ = space;
     switch (space.State) {
         case tasks::TDiscSpace::TState::NoDisc:
-            details_->SetProjectSize(sizeText, TDetailsPanel::TSizeColour::Fits);
             details_->SetFreeSpace(tr("No disc"), false);
             break;
         case tasks::TDiscSpace::TState::Closed:
@@ -410,11 +438,9 @@ void TAddFilesPage::ShowDiscSpace(const tasks::TDiscSpace& space) {
             break;
         case tasks::TDiscSpace::TState::Free:
             details_->SetFreeSpace(FreeSpaceText(space.FreeSectors), false);
-            details_->SetProjectSize(sizeText, size < FreeSpaceBytes(space.FreeSectors)
-                                                   ? TDetailsPanel::TSizeColour::Fits
-                                                   : TDetailsPanel::TSizeColour::Overreaches);
             break;
     }
+    ShowProjectSize();
 }
 
 void TAddFilesPage::StopRefresh() {
@@ -447,8 +473,7 @@ void TAddFilesPage::dragEnterEvent(QDragEnterEvent* event) {
 
 void TAddFilesPage::dropEvent(QDropEvent* event) {
     QStringList paths, refused;
-    for (const QUrl& url : event->mimeData()->urls())
-        (url.isLocalFile() ? paths : refused).append(url.isLocalFile() ? url.toLocalFile() : url.toDisplayString());
+    SplitDroppedUrls(event->mimeData()->urls(), paths, refused);
     event->acceptProposedAction();
     QMetaObject::invokeMethod(this, [this, paths, refused] { Dropped(paths, refused); }, Qt::QueuedConnection);
 }

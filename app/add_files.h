@@ -8,17 +8,16 @@
 
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "app/page.h"
+#include "tasks/disc_values.h"
 
 class QAction;
 class QMenu;
 
 namespace sorvane {
 struct TDEntry;
-}
-namespace sorvane::tasks {
-struct TDiscSpace;
 }
 
 namespace sorvane::app {
@@ -84,13 +83,16 @@ private:
     void MovingNode(TProjectNode* node, TProjectNode* target);
     // Reads `paths` into nodes under `parent`; false when the page went
     // away meanwhile.
+    // Then reads the drops that came meanwhile.
     bool ReadInto(TProjectNode* parent, const QStringList& paths, bool stopOnNo);
+    bool ReadPaths(TProjectNode* parent, const QStringList& paths, bool stopOnNo);
 
     void ShowDiscContents();
     void DisplayDir(TProjectNode* node, const TDEntry* dir);
 
     void RefreshDetails();
     void Tick();
+    void ShowProjectSize();
     void ShowDiscSpace(const tasks::TDiscSpace& space);
     void StayOnTop(bool onTop);
     bool LoadProject();
@@ -108,6 +110,10 @@ private:
     // lets the window process its events) stops without touching it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool busy_ = false;
+    // Dropped while a folder was being read: read right after it.
+    QList<QStringList> queuedDrops_;
+    // The disc as the drive last described it; none before its first answer.
+    std::optional<tasks::TDiscSpace> space_;
 };
 
 }  // namespace sorvane::app

@@ -43,6 +43,15 @@ private:
     TProjectTreeView& view_;
 };
 
+void SplitDroppedUrls(const QList<QUrl>& urls, QStringList& paths, QStringList& refused) {
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+        else
+            refused.append(url.toDisplayString());
+    }
+}
+
 TProjectTreeView::TProjectTreeView(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
@@ -128,15 +137,30 @@ TProjectNode* TProjectTreeView::DropTarget(const QPoint& position) const {
     return Selected();
 }
 
+namespace {
+
+bool IsMove(const QDropEvent* event) { return event->mimeData()->hasFormat(TProjectTreeView::kNodeDragFormat); }
+
+}  // namespace
+
+QStringList TProjectTreeView::mimeTypes() const { return {kNodeDragFormat}; }
+
+QMimeData* TProjectTreeView::mimeData(const QList<QTreeWidgetItem*>&) const {
+    // The node moved is the selected one; the drag names no other.
+    auto* carried = new QMimeData;
+    carried->setData(kNodeDragFormat, {});
+    return carried;
+}
+
 void TProjectTreeView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->source() == this || event->mimeData()->hasUrls())
+    if (IsMove(event) || event->mimeData()->hasUrls())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void TProjectTreeView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->source() != this) {
+    if (!IsMove(event)) {
         // Dropped files go under the selected node wherever the pointer is.
         if (event->mimeData()->hasUrls())
             event->acceptProposedAction();
@@ -153,7 +177,7 @@ void TProjectTreeView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TProjectTreeView::dropEvent(QDropEvent* event) {
-    if (event->source() == this) {
+    if (IsMove(event)) {
         TProjectNode* dragged = Selected();
         TProjectNode* target = DropTarget(event->position().toPoint());
         // The view must not move the item itself: the page does, keeping
@@ -168,12 +192,7 @@ void TProjectTreeView::dropEvent(QDropEvent* event) {
         return;
     }
     QStringList paths, refused;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
-        else
-            refused.append(url.toDisplayString());
-    }
+    SplitDroppedUrls(event->mimeData()->urls(), paths, refused);
     event->setDropAction(Qt::CopyAction);
     event->accept();
     emit PathsDropped(paths, refused);

@@ -8,10 +8,15 @@
 
 #include <QStringList>
 #include <QTreeWidget>
+#include <QUrl>
 
 namespace sorvane::app {
 
 class TProjectNode;
+
+// What a file manager dropped: local files and folders by path, and the
+// rest (a web address, a file of another machine) as shown to the user.
+void SplitDroppedUrls(const QList<QUrl>& urls, QStringList& paths, QStringList& refused);
 
 class TProjectTreeView : public QTreeWidget {
     Q_OBJECT
@@ -32,6 +37,10 @@ public:
     // pointer, or the selected one when there is none).
     static bool MoveAccepted(const TProjectNode* dragged, const TProjectNode* target);
 
+    // What a drag of nodes within the tree carries. Only this tree makes
+    // it, so a drop that carries it is a move.
+    static constexpr char kNodeDragFormat[] = "application/x-sorvane-project-node";
+
     // The characters no name on the disc may hold.
     static QString WithoutForbidden(const QString& text);
 
@@ -46,6 +55,8 @@ signals:
     void ExecuteRequested();
 
 protected:
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

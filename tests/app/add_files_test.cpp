@@ -44,13 +44,21 @@ TAddFilesPage* OpenPage(TWizardHarness& wizard, int task) {
     return wizard.PageAs<TAddFilesPage>();
 }
 
-void Drop(QWidget* target, const QList<QUrl>& urls) {
-    auto* data = new QMimeData;
-    data->setUrls(urls);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+// A drop from a file manager as the window system delivers it: the drag
+// enters, moves over `at` and is let go there. Answers whether it was taken.
+bool Drop(QWidget* target, const QList<QUrl>& urls, QPoint at = QPoint(5, 5)) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    if (!move.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
-    delete data;
     QCoreApplication::processEvents();
+    return drop.isAccepted();
 }
 
 }  // namespace
@@ -92,11 +100,11 @@ private slots:
         page->Tree()->Select(data->Child(1));  // a file: its folder takes the drop
         const QString extra = wizard.TempPath("extra.bin");
         WriteFile(extra, 700);
-        Drop(page->Tree()->viewport(),
-             {QUrl::fromLocalFile(extra), QUrl("https://example.org/x.iso")});
+        QVERIFY(Drop(page->Tree()->viewport(), {QUrl::fromLocalFile(extra), QUrl("https://example.org/x.iso")}));
         QTRY_VERIFY(IndexOfChild(data, "extra.bin") >= 0);
         QCOMPARE(data->Data().Size, 5700);
-        QVERIFY(wizard.Messages().Saw("https://example.org/x.iso"));
+        QVERIFY(wizard.Messages().Last().Text.contains("https://example.org/x.iso"));
+        QCOMPARE(wizard.Messages().Last().Icon, TMessageIcon::Warning);
     }
 
     void NewFoldersAreNumberedAndNamesLoseForbiddenCharacters() {
