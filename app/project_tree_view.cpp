@@ -35,8 +35,19 @@ public:
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
-        auto* node = static_cast<TProjectNode*>(view_.itemFromIndex(index));
-        emit view_.RenameRequested(node, static_cast<QLineEdit*>(editor)->text());
+        // Handed over once the editor is closed: taking the name may sort
+        // the node elsewhere or remove a sibling, which must not happen
+        // under an editor the view still holds.
+        const QPersistentModelIndex named(index);
+        const QString text = static_cast<QLineEdit*>(editor)->text();
+        TProjectTreeView* view = &view_;
+        QMetaObject::invokeMethod(
+            view,
+            [view, named, text] {
+                if (named.isValid())
+                    emit view->RenameRequested(static_cast<TProjectNode*>(view->itemFromIndex(named)), text);
+            },
+            Qt::QueuedConnection);
     }
 
 private:
