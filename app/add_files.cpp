@@ -314,10 +314,15 @@ void TAddFilesPage::DeleteSelected() {
             }
         if (!underChosen) doomed.push_back(node);
     }
+    if (doomed.empty()) return;
+    // The folder the first one was in is selected afterwards: the view
+    // would otherwise leave a current node that shows no selection.
+    TProjectNode* after = doomed.front()->ParentNode();
     // Every one of them, however many were selected.
     tree_->setUpdatesEnabled(false);
     for (TProjectNode* node : doomed) DeletingNode(node);
     tree_->setUpdatesEnabled(true);
+    tree_->Select(after);
     RefreshDetails();
 }
 

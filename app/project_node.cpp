@@ -37,7 +37,7 @@ QIcon NodeIcon(int image) {
 TProjectNode::TProjectNode(const QString& text, int image, TNodeData data)
     : QTreeWidgetItem(kType), image_(image), data_(std::move(data)) {
     setText(0, text);
-    setIcon(0, NodeIcon(image));
+    ShowKind();
     // Names can be edited, but only through the page's Rename.
     setFlags(flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled);
 }
@@ -45,7 +45,14 @@ TProjectNode::TProjectNode(const QString& text, int image, TNodeData data)
 void TProjectNode::SetImage(int image) {
     if (image == image_) return;
     image_ = image;
-    setIcon(0, NodeIcon(image));
+    ShowKind();
+}
+
+void TProjectNode::ShowKind() {
+    setIcon(0, NodeIcon(image_));
+    // The disc's own entries in grey, so that they stand apart from the new
+    // ones even where the two icons look alike.
+    if (IsOld()) setForeground(0, QApplication::palette().brush(QPalette::Disabled, QPalette::Text));
 }
 
 bool TProjectNode::IsFolder() const {

@@ -61,6 +61,8 @@ public:
     bool operator<(const QTreeWidgetItem& other) const override;
 
 private:
+    void ShowKind();
+
     int image_;
     TNodeData data_;
 };

@@ -222,14 +222,14 @@ private slots:
         QVERIFY(burner.FindFile(burner.FindDir("\\data"), "f2.txt"));
     }
 
-    void DropsDuringAFolderReadAreAddedAfterIt() {
+    void DropsDuringAFolderReadAreAddedAfterItAndLargeSelectionsAreDeletedWhole() {
         TWizardHarness wizard;
         TAddFilesPage* page = OpenPage(wizard, kTaskRecordNew);
         QVERIFY(page);
         // Large enough for the reading to let the window handle events.
         const QString many = wizard.TempPath("many");
         QDir().mkpath(many);
-        for (int i = 0; i < 700; ++i) WriteFile(many + QString("/m%1").arg(i), 10);
+        for (int i = 0; i < 1100; ++i) WriteFile(many + QString("/m%1").arg(i), 10);
         const QString late = wizard.TempPath("late.txt");
         WriteFile(late, 5);
         bool dropped = false;
@@ -238,8 +238,18 @@ private slots:
         QVERIFY(dropped);
         TProjectNode* root = page->Tree()->Root();
         QTRY_VERIFY(IndexOfChild(root, "late.txt") >= 0);
-        QCOMPARE(NodeAt(page, "many")->childCount(), 700);
-        QCOMPARE(root->Data().Size, 7005);
+        TProjectNode* folder = NodeAt(page, "many");
+        QCOMPARE(folder->childCount(), 1100);
+        QCOMPARE(root->Data().Size, 11005);
+
+        page->Tree()->expandItem(folder);
+        for (int i = 0; i < folder->childCount(); ++i) folder->child(i)->setSelected(true);
+        page->Tree()->setFocus();
+        page->Action(TAddFilesPage::Delete)->trigger();
+        QCOMPARE(folder->childCount(), 0);
+        QCOMPARE(folder->Data().Size, 0);
+        QCOMPARE(root->Data().Size, 5);
+        QCOMPARE(folder->Image(), int(kImageFolder));
     }
 
     void MovingByDragKeepsSizesAndRefusesWhatCannotMove() {
