@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QWindow>
 #include <set>
 
@@ -428,7 +429,9 @@ void TAddFilesPage::ShowProjectSize() {
 
 void TAddFilesPage::Tick() {
     RefreshDetails();
-    if (State().ChosenTask == kTaskMakeIso || busy_) return;
+    // Nor while Next checks the disc: a box it shows lets this run, and
+    // the check goes on with the drive afterwards.
+    if (State().ChosenTask == kTaskMakeIso || busy_ || checking_) return;
     probe_->Start();
 }
 
@@ -508,6 +511,7 @@ bool TAddFilesPage::LoadProject() {
 
 bool TAddFilesPage::AddFiles() {
     if (busy_) return false;
+    const QScopedValueRollback<bool> checking(checking_, true);
     probe_->Wait();
     tasks::TRecordChoices choices;
     const auto task =

@@ -110,6 +110,7 @@ private:
     // lets the window process its events) stops without touching it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool busy_ = false;
+    bool checking_ = false;  // Next's check runs
     // Dropped while a folder was being read: read right after it.
     QList<QStringList> queuedDrops_;
     // The disc as the drive last described it; none before its first answer.

@@ -402,6 +402,21 @@ private slots:
         QCOMPARE(wizard.Host().Status(0).TrayOpen, ejects);
     }
 
+    void AFileOfFiveGiBCountsWholeAndIsRefusedAtNext() {
+        TWizardHarness wizard;
+        TAddFilesPage* page = OpenPage(wizard, kTaskRecordNew);
+        QVERIFY(page);
+        const QString file = wizard.TempPath("huge.bin");
+        WriteSparseFile(file, 5LL << 30);
+        page->AddLocalPaths({file});
+        QCOMPARE(page->Tree()->Root()->Data().Size, 5LL << 30);
+        QCOMPARE(page->Details()->ProjectSizeValue()->text(), QString("5120 Mb (5 368 709 120 byte)"));
+        wizard.PressNext();
+        QCOMPARE(wizard.Page(), static_cast<TWizardPage*>(page));
+        QVERIFY(wizard.Messages().Last().Text.contains("4 GB OR LARGER"));
+        QCOMPARE(wizard.Messages().Last().Caption, QString("Record cancelled"));
+    }
+
     void TheEraseQuestionDecidesAndTheDiscClosesWithUnderTwoMbLeft() {
         // A CD-RW holding a session: the project fits only once it is erased.
         TWizardHarness wizard(
