@@ -358,16 +358,21 @@ private slots:
         QTest::addColumn<qint64>("bytes");  // of the one file; 0: the size is made to overreach
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("ejects");
+        QTest::addColumn<QString>("freeSpace");  // what the page shows of the disc meanwhile
+        QTest::addColumn<QColor>("sizeColour");
         using K = vdrive::TMediumKind;
         using S = vdrive::TMediumState;
         QTest::newRow("no disc") << int(K::None) << int(S::Blank) << int(kTaskRecordNew) << qint64(100)
-                                 << QString("No disc or unknown type.") << true;
+                                 << QString("No disc or unknown type.") << true << QString("No disc") << QColor(0, 128, 0);
         QTest::newRow("CD-ROM") << int(K::CdRom) << int(S::Finalized) << int(kTaskRecordNew) << qint64(100)
-                                << QString("Record on CD-ROM is impossible.") << true;
+                                << QString("Record on CD-ROM is impossible.") << true << QString("Disc is closed")
+                                << QColor(0, 128, 0);
         QTest::newRow("finalized CD, continued") << int(K::CdR) << int(S::Finalized) << int(kTaskContinue) << qint64(100)
-                                                 << QString("Disc is finalized.") << true;
+                                                 << QString("Disc is finalized.") << true << QString("Disc is closed")
+                                                 << QColor(0, 128, 0);
         QTest::newRow("project too large") << int(K::CdR) << int(S::Blank) << int(kTaskRecordNew) << qint64(0)
-                                           << QString("Project size overreached free disc space.") << false;
+                                           << QString("Project size overreached free disc space.") << false
+                                           << QString("703 Mb (737 148 928 byte)") << QColor(255, 0, 0);
     }
 
     void NextRefusesWhatTheDiscCannotTakeAndLeavesThePage() {
@@ -377,6 +382,8 @@ private slots:
         QFETCH(qint64, bytes);
         QFETCH(QString, text);
         QFETCH(bool, ejects);
+        QFETCH(QString, freeSpace);
+        QFETCH(QColor, sizeColour);
         QTemporaryDir pressed;
         vdrive::TMediumRequest medium{vdrive::TMediumKind(kind), vdrive::TMediumState(state)};
         if (medium.Kind == vdrive::TMediumKind::CdRom) {
@@ -387,8 +394,13 @@ private slots:
         TAddFilesPage* page = OpenPage(wizard, task);
         QVERIFY(page);
         const QString file = wizard.TempPath("one.bin");
-        WriteSparseFile(file, bytes ? bytes : qint64(wizard.Host().Status(0).Capacity + 1) * 2048);
+        WriteSparseFile(file, bytes ? bytes : qint64(wizard.Host().Status(0).Capacity + 20000) * 2048);
         page->AddLocalPaths({file});
+        QVERIFY(DiscKnown(page));
+        QCOMPARE(page->Details()->FreeSpaceValue()->text(), freeSpace);
+        QCOMPARE(page->Details()->FreeSpaceValue()->palette().color(QPalette::WindowText),
+                 QColor(freeSpace == "Disc is closed" ? Qt::red : Qt::black));
+        QCOMPARE(page->Details()->ProjectSizeValue()->palette().color(QPalette::WindowText), sizeColour);
         const QString before = TreeText(page->Tree()->Root());
         wizard.Messages().Clear();
 
