@@ -93,7 +93,11 @@ bool Drag(QWidget* target, const QMimeData& data, QPoint at) {
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
     if (!enter.isAccepted()) return false;
+    // As Qt hands a move on: accepted as the enter was, until the target
+    // says otherwise.
     QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    move.setDropAction(enter.dropAction());
+    move.accept();
     QCoreApplication::sendEvent(target, &move);
     if (!move.isAccepted()) return false;
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -190,6 +194,39 @@ private slots:
         QCOMPARE(data->Data().Size, 5700);
         QVERIFY(wizard.Messages().Last().Text.contains("https://example.org/x.iso"));
         QCOMPARE(wizard.Messages().Last().Icon, TMessageIcon::Warning);
+    }
+
+    void AFileGoneFromTheDiskIsReportedOnExecuteAndLeftOutAtNext() {
+        TWizardHarness wizard;
+        TAddFilesPage* page = OpenPage(wizard, kTaskRecordNew);
+        QVERIFY(page);
+        const QString kept = wizard.TempPath("kept.txt"), gone = wizard.TempPath("gone.txt");
+        WriteFile(kept, 10);
+        WriteFile(gone, 20);
+        // Dropped beside the tree, where the page is the target: it takes
+        // them all the same.
+        QVERIFY(Drop(page, {QUrl::fromLocalFile(kept), QUrl::fromLocalFile(gone)},
+                     page->Details()->geometry().center()));
+        QTRY_COMPARE(page->Tree()->Root()->childCount(), 2);
+        page->Tree()->Select(NodeAt(page, "kept.txt"));
+        page->Action(TAddFilesPage::Execute)->trigger();
+        QCOMPARE(wizard.Desktop().Opened, QStringList{kept});
+
+        QVERIFY(QFile::remove(gone));
+        page->Tree()->Select(NodeAt(page, "gone.txt"));
+        page->Action(TAddFilesPage::Execute)->trigger();
+        const QString missing = QString("File \"%1\" not found.\nPossibly it was renamed or deleted.").arg(gone);
+        QCOMPARE(wizard.Messages().Last().Text, missing);
+        QCOMPARE(wizard.Messages().Last().Caption, QString("File not found"));
+        QCOMPARE(wizard.Desktop().Opened.size(), 1);
+
+        wizard.Messages().Clear();
+        QVERIFY(page->AddFiles());
+        QCOMPARE(wizard.Messages().Shown().size(), 1);
+        QCOMPARE(wizard.Messages().Last().Text, missing);
+        TOrvoBurner& burner = wizard.Window().Burner();
+        QVERIFY(burner.FindFile(burner.FindDir("\\"), "kept.txt"));
+        QVERIFY(!burner.FindFile(burner.FindDir("\\"), "gone.txt"));
     }
 
     void NewFoldersAreNumberedAndNamesLoseForbiddenCharacters() {
