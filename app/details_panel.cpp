@@ -1,10 +1,12 @@
 #include "app/details_panel.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/metrics.h"
 #include "app/project_node.h"
 #include "app/size_text.h"
 
@@ -32,9 +34,9 @@ QLabel* BoldLabel(const QString& text, QWidget* parent) {
 }  // namespace
 
 TDetailsPanel::TDetailsPanel(QWidget* parent) : QWidget(parent) {
-    setFixedWidth(kWidth);
+    constexpr int kMargin = 8;
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     layout->setSpacing(3);
     const char* captions[] = {"File path:", "File size:", "Last modified:"};
     for (int i = 0; i < 3; ++i) {
@@ -61,6 +63,12 @@ TDetailsPanel::TDetailsPanel(QWidget* parent) : QWidget(parent) {
     onTop_ = new QCheckBox(tr("Always on top"), this);
     onTop_->setChecked(true);
     layout->addWidget(onTop_);
+
+    // Wide enough for the sizes of any disc on one line, at any font; a
+    // larger project's text wraps rather than being cut off.
+    for (QLabel* value : {projectSize_, freeSpace_}) value->setWordWrap(true);
+    const int widest = projectSize_->fontMetrics().horizontalAdvance(QStringLiteral("9999 Mb (9 999 999 999 byte)"));
+    setFixedWidth(std::max(metrics::Scaled(kWidth), widest + 2 * kMargin + 2));
 }
 
 void TDetailsPanel::ShowNode(const TProjectNode& node) {

@@ -3,9 +3,15 @@
 // window grows with the font and no caption is cut off.
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 
+#include "app/add_files.h"
 #include "app/choose_task.h"
+#include "app/details_panel.h"
+#include "app/global.h"
+#include "app/project_node.h"
+#include "app/project_tree_view.h"
 #include "app/metrics.h"
 #include "tests/app/wizard_harness.h"
 
@@ -45,6 +51,37 @@ private slots:
             }
             if (points == 11.0 && qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
                 TWizardHarness::SaveScreenshot(window, "choose_task_11pt_scale2");
+        }
+        QApplication::setFont(before);
+    }
+
+    void AddFilesFits_data() { ChooseTaskFits_data(); }
+
+    // The page with the longest texts it shows: a disc's free space and a
+    // project of a few Gb.
+    void AddFilesFits() {
+        QFETCH(double, points);
+        const QFont before = QApplication::font();
+        if (points > 0) {
+            QFont larger = before;
+            larger.setPointSizeF(points);
+            QApplication::setFont(larger);
+        }
+        {
+            TWizardHarness wizard;
+            QVERIFY(wizard.Start());
+            wizard.ChooseTask(kTaskRecordNew);
+            wizard.PressNext();
+            auto* page = wizard.PageAs<TAddFilesPage>();
+            QVERIFY(page);
+            QVERIFY(TWizardHarness::WaitUntil(
+                [page] { return !page->Details()->FreeSpaceValue()->text().isEmpty(); }));
+            page->Tree()->Root()->Data().Size = 4'567'890'123;
+            page->Details()->SetProjectSize("4356 Mb (4 567 890 123 byte)", TDetailsPanel::TSizeColour::Overreaches);
+            const QStringList cut = TWizardHarness::CutOffTexts(wizard.Window());
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
+            if (points == 11.0 && qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+                TWizardHarness::SaveScreenshot(wizard.Window(), "add_files_11pt_scale2");
         }
         QApplication::setFont(before);
     }
