@@ -47,7 +47,9 @@ std::unique_ptr<TProjectNode> TLocalTreeReader::NodeOf(const tasks::TLocalItem& 
     auto folder = std::make_unique<TProjectNode>(ItemName(path), kImageFolder,
                                                  TNodeData{path.endsWith('/') ? path : path + '/', 0, {}, false});
     std::vector<tasks::TLocalItem> children;
-    if (!walk_.List(item, children)) return folder;
+    // A loop, or a folder that cannot be read, is named as left out: no
+    // empty folder stands for it in the tree.
+    if (!walk_.List(item, children)) return nullptr;
     walk_.Enter(item);
     // Each folder's size is summed once from its children, so that a tree
     // of n files costs n additions, whatever its depth.
@@ -57,6 +59,7 @@ std::unique_ptr<TProjectNode> TLocalTreeReader::NodeOf(const tasks::TLocalItem& 
         if (!Tick()) break;
         std::unique_ptr<TProjectNode> node = NodeOf(child);
         if (abandoned_) break;
+        if (!node) continue;
         folder->Data().Size += node->Data().Size;
         nodes.append(node.release());
     }

@@ -2,6 +2,8 @@
 // dialogs and dropped from a file manager, new folders, deleting, the
 // check at Next, and how the page looks.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -227,6 +229,25 @@ private slots:
         TOrvoBurner& burner = wizard.Window().Burner();
         QVERIFY(burner.FindFile(burner.FindDir("\\"), "kept.txt"));
         QVERIFY(!burner.FindFile(burner.FindDir("\\"), "gone.txt"));
+    }
+
+    void AFolderWithALoopAndAFifoIsReadOnceAndTheLeftOutAreNamed() {
+        TWizardHarness wizard;
+        TAddFilesPage* page = OpenPage(wizard, kTaskRecordNew);
+        QVERIFY(page);
+        const QString folder = wizard.TempPath("odd");
+        QDir().mkpath(folder);
+        WriteFile(folder + "/plain.txt", 100);
+        QVERIFY(QFile::link(folder, folder + "/up"));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder + "/pipe").constData(), 0600), 0);
+        AddFolder(wizard, page, folder);
+        TProjectNode* odd = NodeAt(page, "odd");
+        QVERIFY(odd);
+        QCOMPARE(odd->childCount(), 1);
+        QCOMPARE(odd->Child(0)->text(0), QString("plain.txt"));
+        QCOMPARE(wizard.Messages().Last().Caption, QString("Entries left out"));
+        QVERIFY(wizard.Messages().Last().Text.contains(folder + "/up"));
+        QVERIFY(wizard.Messages().Last().Text.contains(folder + "/pipe"));
     }
 
     void NewFoldersAreNumberedAndNamesLoseForbiddenCharacters() {
