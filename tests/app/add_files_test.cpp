@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QMenu>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <map>
 
 #include "app/add_files.h"
@@ -248,6 +250,21 @@ private slots:
         QCOMPARE(wizard.Messages().Last().Caption, QString("Entries left out"));
         QVERIFY(wizard.Messages().Last().Text.contains(folder + "/up"));
         QVERIFY(wizard.Messages().Last().Text.contains(folder + "/pipe"));
+    }
+
+    void AlwaysOnTopHoldsWhileThePageIsShownAndChecked() {
+        TWizardHarness wizard;
+        TAddFilesPage* page = OpenPage(wizard, kTaskRecordNew);
+        QVERIFY(page);
+        const auto onTop = [&] { return wizard.Window().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); };
+        QVERIFY(page->Details()->AlwaysOnTop()->isChecked());
+        QVERIFY(onTop());
+        wizard.Click(page->Details()->AlwaysOnTop());
+        QVERIFY(!onTop());
+        wizard.Click(page->Details()->AlwaysOnTop());
+        QVERIFY(onTop());
+        wizard.PressHome();
+        QVERIFY(!onTop());
     }
 
     void NewFoldersAreNumberedAndNamesLoseForbiddenCharacters() {
