@@ -37,8 +37,10 @@ THelpBrowser::THelpBrowser(QWidget* parent) : QTextBrowser(parent) {
 }
 
 QVariant THelpBrowser::loadResource(int /*type*/, const QUrl& name) {
-    if (!file_ || name.scheme() != QLatin1String(kScheme)) return {};
-    const auto bytes = file_->Read(name.path().toStdString());
+    // A page names its style sheet and pictures relative to itself.
+    const QUrl address = name.isRelative() ? document()->baseUrl().resolved(name) : name;
+    if (!file_ || address.scheme() != QLatin1String(kScheme)) return {};
+    const auto bytes = file_->Read(address.path().toStdString());
     if (!bytes) return {};
     // Pages come back as bytes: the document reads their character set
     // from the page itself, and pictures decode from them as they are.

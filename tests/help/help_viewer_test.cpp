@@ -3,6 +3,7 @@
 // opens the start page, and links lead to pages inside the file.
 
 #include <QApplication>
+#include <QDir>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -104,6 +105,19 @@ private slots:
         for (const int topic : kTopics)
             QVERIFY2(seen.contains(QString::fromStdString(file.TopicPath(topic))),
                      qPrintable(QString("the contents lead nowhere near topic %1").arg(topic)));
+    }
+
+    // The style sheet comes out of the file as the pages do; the window is
+    // then saved as a picture for people to look at (build/screenshots/).
+    void pagesWearTheirStyleSheet() {
+        ShowHelpTopic(nullptr, kHelpFile, 12);
+        THelpWindow* window = THelpWindow::Current();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTextBrowser* browser = window->Browser();
+        QVERIFY(browser->find("Record options", QTextDocument::FindCaseSensitively | QTextDocument::FindWholeWords));
+        QCOMPARE(browser->textCursor().charFormat().foreground().color(), QColor(0x00, 0x00, 0x80));
+        QDir().mkpath(SORVANE_SCREENSHOT_DIR);
+        QVERIFY(window->grab().save(SORVANE_SCREENSHOT_DIR "/help.png"));
     }
 
     void unreadableFileSaysSo() {
