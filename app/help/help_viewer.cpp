@@ -98,7 +98,7 @@ QUrl THelpWindow::AddressOf(const std::string& objectPath) {
 }
 
 void THelpWindow::ShowTopic(const QString& chmFile, int topic) {
-    if (!file_ || chmFile != fileName_) {
+    if (!file_ || !file_->IsOpen() || chmFile != fileName_) {
         browser_->SetFile(nullptr);
         browser_->clearHistory();
         file_ = std::make_unique<TChmFile>(chmFile.toStdString());
