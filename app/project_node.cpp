@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QStyle>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace {
 
 // The previous session's entries look like the new ones, greyed, so that
 // the user sees at once which can be changed.
-QIcon NodeIcon(int image) {
+QIcon MakeNodeIcon(int image) {
     QStyle* style = QApplication::style();
     switch (image) {
         case kImageRoot:
@@ -26,10 +27,30 @@ QIcon NodeIcon(int image) {
         default:
             break;
     }
-    const QIcon icon = NodeIcon(image == kImageOldFolder ? kImageFolder
-                                : image == kImageOldFolderOpen ? kImageFolderOpen
-                                                                : kImageFile);
+    const QIcon icon = MakeNodeIcon(image == kImageOldFolder ? kImageFolder
+                                    : image == kImageOldFolderOpen ? kImageFolderOpen
+                                                                    : kImageFile);
     return QIcon(icon.pixmap(16, 16, QIcon::Disabled));
+}
+
+// Made once for all nodes: a folder of many thousand files would otherwise
+// decode the same pictures again for every one of them. Kept by the
+// application, so that they go before it does.
+class TNodeIcons : public QObject {
+public:
+    explicit TNodeIcons(QObject* owner) : QObject(owner) {
+        for (int image = kImageRoot; image <= kImageOldFile; ++image) icons_[image] = MakeNodeIcon(image);
+    }
+    const QIcon& Of(int image) const { return icons_[image]; }
+
+private:
+    QIcon icons_[kImageOldFile + 1];
+};
+
+const QIcon& NodeIcon(int image) {
+    static QPointer<TNodeIcons> icons;
+    if (!icons) icons = new TNodeIcons(QCoreApplication::instance());
+    return icons->Of(image);
 }
 
 }  // namespace

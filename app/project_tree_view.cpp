@@ -68,6 +68,8 @@ TProjectTreeView::TProjectTreeView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
     header()->setStretchLastSection(true);
     setRootIsDecorated(false);
+    // Rows of one height: a folder of many thousand entries opens at once.
+    setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(true);
