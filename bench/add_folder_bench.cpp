@@ -7,7 +7,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
@@ -77,6 +79,44 @@ void AddFolderOf50000Files(benchmark::State& state) {
     }
 }
 BENCHMARK(AddFolderOf50000Files)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Deleting the 25,000 files of the folder's top level, all selected at once.
+void DeleteSelectionOf25000Files(benchmark::State& state) {
+    const QString folder = QString::fromStdString(MakeFolder().string());
+    TWizardServices services = TWizardServices::Real();
+    services.Messages = std::make_shared<TNoBoxes>();
+    TMainWindow window(services);
+    if (window.Failed()) {
+        state.SkipWithError("the main window failed");
+        return;
+    }
+    window.show();
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.Home();
+        window.State().ChosenTask = kTaskRecordNew;
+        window.Next();
+        auto* page = dynamic_cast<TAddFilesPage*>(window.CurrentPage());
+        page->AddLocalPaths({folder});
+        TProjectNode* added = page->Tree()->Root()->Child(0);
+        page->Tree()->expandItem(added);
+        // As Shift+click selects them: one range from the first file to the last.
+        int first = 0;
+        while (!added->Child(first)->IsFile()) ++first;
+        QAbstractItemModel* model = page->Tree()->model();
+        const QModelIndex folderIndex = model->index(0, 0, model->index(0, 0));
+        page->Tree()->selectionModel()->select(
+            QItemSelection(model->index(first, 0, folderIndex), model->index(added->childCount() - 1, 0, folderIndex)),
+            QItemSelectionModel::ClearAndSelect);
+        page->Tree()->setFocus();
+        state.ResumeTiming();
+        page->Action(TAddFilesPage::Delete)->trigger();
+        state.PauseTiming();
+        state.counters["left"] = added->childCount();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(DeleteSelectionOf25000Files)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace sorvane::app
