@@ -1,0 +1,226 @@
+#include "app/sessions.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/global.h"
+#include "app/main_window.h"
+#include "app/session_tree.h"
+#include "engine/drive_disc_source.h"
+#include "engine/iso/local_name.h"
+#include "engine/orvo_burner.h"
+#include "tasks/counting_disc_source.h"
+#include "tasks/disc_sessions.h"
+#include "tasks/extraction.h"
+
+namespace sorvane::app {
+namespace {
+
+constexpr int kMargin = 10;
+constexpr int kTreeWidth = 270;
+constexpr int kPanelX = kMargin + kTreeWidth + 10;
+constexpr int kPanelWidth = 500 - kPanelX - kMargin;
+constexpr int kBodyHeight = 352;
+constexpr int kDetailRow = 42;
+// Events are handled this often while the disc is read or copied: often
+// enough for Stop and the close box to answer at once.
+constexpr int kLiveEveryMs = 30;
+// A message lists at most this many names; the rest are counted.
+constexpr int kListedAtMost = 15;
+
+constexpr char kFolderError[] = "Error while creating folder.\nPossibly it is write protection.";
+
+QString Capitalized(const std::string& text) {
+    QString capitalized = QString::fromStdString(text);
+    if (!capitalized.isEmpty()) capitalized[0] = capitalized[0].toUpper();
+    return capitalized;
+}
+
+void AddListed(QStringList& lines, const std::vector<std::string>& items) {
+    const int count = static_cast<int>(items.size());
+    for (int i = 0; i < std::min(count, kListedAtMost); ++i)
+        lines << QString::fromStdString(PrintableName(items[static_cast<std::size_t>(i)]));
+    if (count > kListedAtMost) lines << QString("... and %1 more").arg(count - kListedAtMost);
+}
+
+}  // namespace
+
+TSessionsPage::TSessionsPage(TMainWindow& window) : TWizardPage(window, caption::kSessions) {
+    State().HelpTopic = HelpTopicOf(caption::kSessions, State().ChosenTask);
+    const int top = AddHeader("Sessions browser", "Here you can see and extract all files on disc.");
+
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName("SessionsTree");
+    tree_->setHeaderHidden(true);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setGeometry(kMargin, top + 8, kTreeWidth, kBodyHeight - top - 16);
+    connect(tree_, &QTreeWidget::currentItemChanged, this, &TSessionsPage::ShowDetails);
+    connect(tree_, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* item) { ShowExpanded(*item, true); });
+    connect(tree_, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) { ShowExpanded(*item, false); });
+
+    const char* designCaptions[] = {"File path:", "File size:", "Last modified:"};
+    for (int i = 0; i < 3; ++i) {
+        const int y = top + 8 + i * kDetailRow;
+        captions_[i] = new QLabel(designCaptions[i], this);
+        captions_[i]->setStyleSheet("QLabel { color: navy; } QLabel:disabled { color: gray; }");
+        captions_[i]->setGeometry(kPanelX, y, kPanelWidth, 16);
+        fields_[i] = new QLineEdit(this);
+        fields_[i]->setReadOnly(true);
+        fields_[i]->setGeometry(kPanelX, y + 17, kPanelWidth, 20);
+    }
+    extract_ = new QPushButton("Extract selected items", this);
+    extract_->setGeometry(kPanelX, top + 8 + 3 * kDetailRow + 6, kPanelWidth, 28);
+    extract_->setEnabled(false);
+    connect(extract_, &QPushButton::clicked, this, &TSessionsPage::ExtractSelected);
+
+    extracting_ = new QLabel("Extracting...", this);
+    extracting_->setStyleSheet("color: navy;");
+    extracting_->setGeometry(kPanelX, kBodyHeight - 34, kPanelWidth, 18);
+    extracting_->hide();
+
+    Window().ShowDoneButton();
+}
+
+TSessionsPage::~TSessionsPage() = default;
+
+bool TSessionsPage::Extracting() const { return !extracting_->isHidden(); }
+
+void TSessionsPage::HideExtracting() {
+    extracting_->hide();
+    stopped_ = true;
+    // The copy ends at its next read; until it has, the page must stay.
+    if (copying_) Window().SetHomeEnabled(false);
+}
+
+void TSessionsPage::showEvent(QShowEvent* event) {
+    TWizardPage::showEvent(event);
+    if (started_) return;
+    started_ = true;
+    // After the page has been drawn: the drive may take a while.
+    QTimer::singleShot(0, this, &TSessionsPage::ReadSessions);
+}
+
+QString TSessionsPage::DriveName() const {
+    const int device = State().ChosenDevice;
+    if (device < 0 || device >= State().DeviceNames.size()) return {};
+    return State().DeviceNames[device].section(':', 0, 0).trimmed();
+}
+
+void TSessionsPage::KeepWindowLive() {
+    if (sinceLive_.isValid() && sinceLive_.elapsed() < kLiveEveryMs) return;
+    sinceLive_.restart();
+    QCoreApplication::processEvents();
+}
+
+void TSessionsPage::ReadSessions() {
+    // Events are handled while the disc is read; the page must stay meanwhile.
+    Window().SetHomeEnabled(false);
+    FillTree();
+    Window().SetHomeEnabled(true);
+    read_ = true;
+}
+
+void TSessionsPage::FillTree() {
+    tree_->clear();
+    sessions_.clear();
+    if (State().ChosenDevice < 0 || !tasks::LoadAndWaitForDisc(Burner())) {
+        AddMessageNode(*tree_, "Error while getting sessions");
+        return;
+    }
+    TDriveDiscSource reader(Burner());
+    tasks::TCountingDiscSource disc(reader);
+    disc.OnRead = [this] { KeepWindowLive(); };
+    if (disc.GetLastSession() == 0) {
+        AddMessageNode(*tree_, "Sessions not found");
+        return;
+    }
+    sessions_ = ReadDiscSessions(disc, nullptr);
+    for (TDiscSession& session : sessions_) SortForDisplay(session.Root);
+
+    tree_->setUpdatesEnabled(false);
+    const QString drive = DriveName();
+    for (const TDiscSession& session : sessions_) AddSessionNode(*tree_, session, drive);
+    tree_->setUpdatesEnabled(true);
+    tree_->setCurrentItem(tree_->topLevelItem(0));
+    extract_->setEnabled(true);
+}
+
+void TSessionsPage::ShowDetails() {
+    const QTreeWidgetItem* item = tree_->currentItem();
+    if (!item || NodeImage(*item) == kMessage) return;
+    const TDetails details = DetailsOf(*item);
+    const TDetailRow* rows[] = {&details.Path, &details.Size, &details.Modified};
+    for (int i = 0; i < 3; ++i) {
+        captions_[i]->setText(rows[i]->Caption);
+        captions_[i]->setEnabled(rows[i]->Enabled);
+        fields_[i]->setText(rows[i]->Text);
+        fields_[i]->setEnabled(rows[i]->Enabled);
+    }
+}
+
+void TSessionsPage::ExtractSelected() {
+    const QTreeWidgetItem* item = tree_->currentItem();
+    if (!item || NodeImage(*item) == kMessage || copying_) return;
+    QString folder = State().LastFolder;
+    if (!Window().BrowseForFolder("Select folder to save selected items", folder)) return;
+
+    State().CancelExtract = false;
+    stopped_ = false;
+    extracting_->show();
+    Window().SetHomeEnabled(false);
+    Window().ShowStopButton(true);
+    ExtractNode(*item, folder);
+    Window().SetHomeEnabled(true);
+    Window().ShowDoneButton();
+    extracting_->hide();
+}
+
+bool TSessionsPage::StopRequested() {
+    KeepWindowLive();
+    return stopped_ || State().CancelExtract;
+}
+
+void TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& folder) {
+    const TNodeData data = NodeDataOf(item);
+    const bool wholeSession = NodeImage(item) == kSessionClosed || NodeImage(item) == kSessionOpen;
+    tasks::TExtractEvents events;
+    events.StopRequested = [this] { return StopRequested(); };
+    events.FolderNotCreated = [this](const std::string&, const std::string&) {
+        Say(kFolderError, "Error", TMessageIcon::Warning);
+    };
+    copying_ = true;
+    const std::string target = folder.toStdString();
+    const tasks::TExtractOutcome outcome =
+        tasks::ExtractFromDisc(Burner(), *data.Session, wholeSession ? nullptr : data.Entry, target, events);
+    copying_ = false;
+
+    // What the user stopped needs no word; what went wrong on its own, and
+    // names the local folder could not take, do.
+    const TExtractReport& report = outcome.Report;
+    if (report.Failures.empty() && !outcome.TreeIncomplete && report.Renamed.empty()) return;
+    QStringList lines;
+    if (outcome.TreeIncomplete) {
+        lines << Capitalized(tasks::SessionWarning(*data.Session));
+        AddListed(lines, tasks::SessionProblems(*data.Session));
+        lines << "";
+    }
+    lines << QString::fromStdString(tasks::ExtractSummary(outcome, data.Session->Number, target));
+    if (!report.Failures.empty()) {
+        lines << "" << "Not extracted:";
+        AddListed(lines, report.Failures);
+    }
+    if (!report.Renamed.empty()) {
+        lines << "" << "Saved under another name:";
+        AddListed(lines, report.Renamed);
+    }
+    const bool complete = report.Failures.empty() && !outcome.TreeIncomplete;
+    Say(lines.join('\n'), complete ? "Extraction finished" : "Extraction incomplete",
+        complete ? TMessageIcon::Information : TMessageIcon::Warning);
+}
+
+}  // namespace sorvane::app
