@@ -3,7 +3,9 @@
 
 #include "app/choose_task.h"
 #include "app/global.h"
+#include "app/info.h"
 #include "app/main_window.h"
+#include "app/sessions.h"
 
 namespace sorvane::app {
 namespace {
@@ -21,6 +23,8 @@ struct TPageEntry {
 // One line per page.
 const TPageEntry kPages[] = {
     {caption::kChooseTask, Make<TChooseTaskPage>},
+    {caption::kInfo, Make<TInfoPage>},
+    {caption::kSessions, Make<TSessionsPage>},
 };
 
 }  // namespace

@@ -86,7 +86,11 @@ TSessionsPage::TSessionsPage(TMainWindow& window) : TWizardPage(window, caption:
     Window().ShowDoneButton();
 }
 
-TSessionsPage::~TSessionsPage() = default;
+TSessionsPage::~TSessionsPage() {
+    // A copy or a read whose loop is still below the event that destroys the
+    // page stops at its next read and then leaves the page alone.
+    *alive_ = false;
+}
 
 bool TSessionsPage::Extracting() const { return !extracting_->isHidden(); }
 
@@ -118,36 +122,42 @@ void TSessionsPage::KeepWindowLive() {
 }
 
 void TSessionsPage::ReadSessions() {
-    // Events are handled while the disc is read; the page must stay meanwhile.
+    // Home would destroy the page under the read; a close is survived.
     Window().SetHomeEnabled(false);
-    FillTree();
+    if (!FillTree()) return;
     Window().SetHomeEnabled(true);
     read_ = true;
 }
 
-void TSessionsPage::FillTree() {
+bool TSessionsPage::FillTree() {
     tree_->clear();
-    sessions_.clear();
+    sessions_.reset();
     if (State().ChosenDevice < 0 || !tasks::LoadAndWaitForDisc(Burner())) {
         AddMessageNode(*tree_, "Error while getting sessions");
-        return;
+        return true;
     }
     TDriveDiscSource reader(Burner());
     tasks::TCountingDiscSource disc(reader);
-    disc.OnRead = [this] { KeepWindowLive(); };
+    const std::shared_ptr<bool> alive = alive_;
+    disc.OnRead = [this, alive] {
+        if (*alive) KeepWindowLive();
+    };
     if (disc.GetLastSession() == 0) {
         AddMessageNode(*tree_, "Sessions not found");
-        return;
+        return true;
     }
-    sessions_ = ReadDiscSessions(disc, nullptr);
-    for (TDiscSession& session : sessions_) SortForDisplay(session.Root);
+    auto sessions = std::make_shared<std::vector<TDiscSession>>(ReadDiscSessions(disc, nullptr));
+    if (!*alive) return false;
+    for (TDiscSession& session : *sessions) SortForDisplay(session.Root);
+    sessions_ = std::move(sessions);
 
     tree_->setUpdatesEnabled(false);
     const QString drive = DriveName();
-    for (const TDiscSession& session : sessions_) AddSessionNode(*tree_, session, drive);
+    for (const TDiscSession& session : *sessions_) AddSessionNode(*tree_, session, drive);
     tree_->setUpdatesEnabled(true);
     tree_->setCurrentItem(tree_->topLevelItem(0));
     extract_->setEnabled(true);
+    return true;
 }
 
 void TSessionsPage::ShowDetails() {
@@ -174,35 +184,38 @@ void TSessionsPage::ExtractSelected() {
     extracting_->show();
     Window().SetHomeEnabled(false);
     Window().ShowStopButton(true);
-    ExtractNode(*item, folder);
+    if (!ExtractNode(*item, folder)) return;
     Window().SetHomeEnabled(true);
     Window().ShowDoneButton();
     extracting_->hide();
 }
 
-bool TSessionsPage::StopRequested() {
-    KeepWindowLive();
-    return stopped_ || State().CancelExtract;
-}
-
-void TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& folder) {
+bool TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& folder) {
     const TNodeData data = NodeDataOf(item);
     const bool wholeSession = NodeImage(item) == kSessionClosed || NodeImage(item) == kSessionOpen;
+    // Kept for the walk, whatever becomes of the page.
+    const std::shared_ptr<const std::vector<TDiscSession>> sessions = sessions_;
+    const std::shared_ptr<bool> alive = alive_;
     tasks::TExtractEvents events;
-    events.StopRequested = [this] { return StopRequested(); };
-    events.FolderNotCreated = [this](const std::string&, const std::string&) {
-        Say(kFolderError, "Error", TMessageIcon::Warning);
+    events.StopRequested = [this, alive] {
+        if (*alive) KeepWindowLive();
+        return !*alive || stopped_ || State().CancelExtract;
     };
-    copying_ = true;
+    events.FolderNotCreated = [this, alive](const std::string&, const std::string&) {
+        if (*alive) Say(kFolderError, "Error", TMessageIcon::Warning);
+    };
+    TOrvoBurner& burner = Burner();
     const std::string target = folder.toStdString();
+    copying_ = true;
     const tasks::TExtractOutcome outcome =
-        tasks::ExtractFromDisc(Burner(), *data.Session, wholeSession ? nullptr : data.Entry, target, events);
+        tasks::ExtractFromDisc(burner, *data.Session, wholeSession ? nullptr : data.Entry, target, events);
+    if (!*alive) return false;
     copying_ = false;
 
     // What the user stopped needs no word; what went wrong on its own, and
     // names the local folder could not take, do.
     const TExtractReport& report = outcome.Report;
-    if (report.Failures.empty() && !outcome.TreeIncomplete && report.Renamed.empty()) return;
+    if (report.Failures.empty() && !outcome.TreeIncomplete && report.Renamed.empty()) return true;
     QStringList lines;
     if (outcome.TreeIncomplete) {
         lines << Capitalized(tasks::SessionWarning(*data.Session));
@@ -221,6 +234,7 @@ void TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& fold
     const bool complete = report.Failures.empty() && !outcome.TreeIncomplete;
     Say(lines.join('\n'), complete ? "Extraction finished" : "Extraction incomplete",
         complete ? TMessageIcon::Information : TMessageIcon::Warning);
+    return true;
 }
 
 }  // namespace sorvane::app

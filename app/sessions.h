@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "app/page.h"
@@ -43,14 +44,17 @@ protected:
 
 private:
     void ReadSessions();
-    void FillTree();
+    // False when the page was destroyed meanwhile (the window closed while
+    // the disc was read).
+    bool FillTree();
     void ShowDetails();
-    // Lets the window answer the user while the disc is read: the page
-    // stays, as Home is disabled meanwhile.
+    // Lets the window answer the user while the disc is read or copied.
+    // The window may close meanwhile and destroy the page: after it, the
+    // loops under way look at `alive_` before they touch the page again.
     void KeepWindowLive();
-    // Copies `item` into `folder` and tells what could not be copied.
-    void ExtractNode(const QTreeWidgetItem& item, const QString& folder);
-    bool StopRequested();
+    // Copies `item` into `folder` and tells what could not be copied. False
+    // when the page was destroyed meanwhile.
+    bool ExtractNode(const QTreeWidgetItem& item, const QString& folder);
     QString DriveName() const;
 
     QTreeWidget* tree_ = nullptr;
@@ -58,7 +62,10 @@ private:
     std::array<QLineEdit*, 3> fields_{};
     QPushButton* extract_ = nullptr;
     QLabel* extracting_ = nullptr;
-    std::vector<TDiscSession> sessions_;
+    // Shared with a copy under way, which walks it to its end even when the
+    // page goes first.
+    std::shared_ptr<const std::vector<TDiscSession>> sessions_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool started_ = false;
     bool read_ = false;
     // The copy loop runs: the page must not go before it has returned.
