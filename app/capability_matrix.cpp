@@ -52,13 +52,16 @@ TCapabilityMatrix::TCapabilityMatrix(QWidget* parent) : QWidget(parent) {
 
     const tasks::TMatrixRow underrun = tasks::UnderrunRow();
     const int y = kNameHeight + kRowHeight * (static_cast<int>(tasks::ReadMatrix().size()) + 1) + 8;
+    // Its caption is longer than a column: it may take two lines.
     auto* caption = new QLabel(underrun.Caption, this);
-    caption->setGeometry(0, y, kWidth - kMarkSize - 6, kRowHeight);
+    caption->setWordWrap(true);
+    caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    caption->setGeometry(0, y, kWidth - kMarkSize - 6, 2 * kRowHeight);
     auto* mark = new QLabel(this);
     mark->setObjectName(MarkName("Below", underrun.Caption));
     mark->setGeometry(kWidth - kMarkSize - 2, y + 2, kMarkSize, kMarkSize);
     rows_.push_back({mark, underrun.Capability});
-    setFixedSize(kWidth, y + kRowHeight);
+    setFixedSize(kWidth, y + 2 * kRowHeight);
     Clear("Device name");
 }
 

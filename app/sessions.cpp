@@ -191,7 +191,7 @@ void TSessionsPage::ExtractSelected() {
 }
 
 bool TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& folder) {
-    const TNodeData data = NodeDataOf(item);
+    const TNodeData node = NodeDataOf(item);
     const bool wholeSession = NodeImage(item) == kSessionClosed || NodeImage(item) == kSessionOpen;
     // Kept for the walk, whatever becomes of the page.
     const std::shared_ptr<const std::vector<TDiscSession>> sessions = sessions_;
@@ -208,7 +208,7 @@ bool TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& fold
     const std::string target = folder.toStdString();
     copying_ = true;
     const tasks::TExtractOutcome outcome =
-        tasks::ExtractFromDisc(burner, *data.Session, wholeSession ? nullptr : data.Entry, target, events);
+        tasks::ExtractFromDisc(burner, *node.Session, wholeSession ? nullptr : node.Entry, target, events);
     if (!*alive) return false;
     copying_ = false;
 
@@ -218,11 +218,11 @@ bool TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& fold
     if (report.Failures.empty() && !outcome.TreeIncomplete && report.Renamed.empty()) return true;
     QStringList lines;
     if (outcome.TreeIncomplete) {
-        lines << Capitalized(tasks::SessionWarning(*data.Session));
-        AddListed(lines, tasks::SessionProblems(*data.Session));
+        lines << Capitalized(tasks::SessionWarning(*node.Session));
+        AddListed(lines, tasks::SessionProblems(*node.Session));
         lines << "";
     }
-    lines << QString::fromStdString(tasks::ExtractSummary(outcome, data.Session->Number, target));
+    lines << QString::fromStdString(tasks::ExtractSummary(outcome, node.Session->Number, target));
     if (!report.Failures.empty()) {
         lines << "" << "Not extracted:";
         AddListed(lines, report.Failures);
