@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/sessions.h"
@@ -91,6 +92,7 @@ private slots:
         tree->expandItem(tree->topLevelItem(0));
         tree->expandItem(Child(tree->topLevelItem(0), "A"));
         tree->setCurrentItem(Child(tree->topLevelItem(0), "big.bin"));
+        tree->collapseItem(tree->topLevelItem(1));
         TWizardHarness::SaveScreenshot(wizard.Window(), "sessions_three");
 
         const QString out = wizard.TempPath("out");
@@ -119,6 +121,50 @@ private slots:
         page = OpenSessions(blank);
         QVERIFY(page);
         QCOMPARE(page->Tree()->topLevelItem(0)->text(0), QString("Sessions not found"));
+    }
+
+    void HostileNamesStayInsideTheChosenFolderAndAreReported() {
+        // Joliet names holding "../" and "..", made by genisoimage with
+        // harmless names of the same length and then changed in the records.
+        TWizardHarness wizard({{vdrive::MultiFormatWriter(), {TMediumKind::None}}});
+        const std::string tree = wizard.TempPath("tree").toStdString();
+        fs::create_directories(tree + "/zq");
+        test::WriteAll(tree + "/ab_escape.txt", Bytes("escape\n"));
+        test::WriteAll(tree + "/zq/lost.txt", Bytes("lost\n"));
+        const std::string image = wizard.TempPath("hostile.iso").toStdString();
+        QCOMPARE(std::system(("genisoimage -quiet -J -o '" + image + "' '" + tree + "'").c_str()), 0);
+        std::vector<std::uint8_t> bytes = test::ReadAll(image);
+        const auto replace = [&bytes](const std::string& from, const std::string& to) {
+            std::vector<std::uint8_t> a, b;
+            for (std::size_t i = 0; i < from.size(); ++i) {
+                a.insert(a.end(), {0, static_cast<std::uint8_t>(from[i])});
+                b.insert(b.end(), {0, static_cast<std::uint8_t>(to[i])});
+            }
+            for (auto it = std::search(bytes.begin(), bytes.end(), a.begin(), a.end()); it != bytes.end();
+                 it = std::search(it + 1, bytes.end(), a.begin(), a.end()))
+                std::copy(b.begin(), b.end(), it);
+        };
+        replace("ab_escape.txt", "../escape.txt");
+        replace("zq", "..");
+        test::WriteAll(image, bytes);
+        std::string error;
+        QVERIFY(wizard.Host().Insert(0, {TMediumKind::CdR, TMediumState::Finalized, image}, &error));
+        TSessionsPage* page = OpenSessions(wizard);
+        QVERIFY(page);
+
+        const QString out = wizard.TempPath("out");
+        QDir().mkpath(out + "/a");
+        Extract(wizard, *page, page->Tree()->topLevelItem(0), out + "/a");
+        QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"a"});
+        const QString session = out + "/a/" + page->Tree()->topLevelItem(0)->text(0);
+        QCOMPARE(QDir(session).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{".._escape.txt"});
+        // The name changed and the folder the reader left out are told.
+        QCOMPARE(wizard.Messages().Shown().size(), 1);
+        const auto box = wizard.Messages().Last();
+        QCOMPARE(box.Caption, QString("Extraction incomplete"));
+        QVERIFY2(box.Text.contains("Saved under another name:"), qPrintable(box.Text));
+        QVERIFY2(box.Text.contains("UNUSABLE NAME"), qPrintable(box.Text));
     }
 
     void StopOrCloseInsideALargeFileKeepsWhatWasCopiedAndNoPart() {
