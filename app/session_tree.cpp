@@ -61,12 +61,6 @@ void AddMessage(QTreeWidgetItem& parent, const QString& text) {
     SetImage(*item, kMessage);
 }
 
-QString Capitalized(const std::string& text) {
-    QString capitalized = QString::fromStdString(text);
-    if (!capitalized.isEmpty()) capitalized[0] = capitalized[0].toUpper();
-    return capitalized;
-}
-
 // Decimal digits in groups of three from the right, a blank between groups.
 QString GroupDigits(std::uint64_t value) {
     QString digits = QString::number(value);
@@ -83,9 +77,9 @@ QTreeWidgetItem* AddSessionNode(QTreeWidget& tree, const TDiscSession& session, 
     DisplayDir(*item, session, session.Root, drive, "/");
     // What the reader could not take from the disc is said where it is
     // missing.
-    const std::string warning = tasks::SessionWarning(session);
-    if (!warning.empty()) {
-        AddMessage(*item, Capitalized(warning));
+    const QString warning = SessionWarningText(session);
+    if (!warning.isEmpty()) {
+        AddMessage(*item, warning);
         for (const std::string& problem : tasks::SessionProblems(session))
             AddMessage(*item, QString::fromStdString(PrintableName(problem)));
     }
@@ -96,6 +90,12 @@ QTreeWidgetItem* AddMessageNode(QTreeWidget& tree, const QString& text) {
     auto* item = new QTreeWidgetItem(&tree, QStringList(text));
     SetImage(*item, kMessage);
     return item;
+}
+
+QString SessionWarningText(const TDiscSession& session) {
+    QString warning = QString::fromStdString(tasks::SessionWarning(session));
+    if (!warning.isEmpty()) warning[0] = warning[0].toUpper();
+    return warning;
 }
 
 int NodeImage(const QTreeWidgetItem& item) { return item.data(0, kImageRole).toInt(); }

@@ -48,6 +48,9 @@ TNodeData NodeDataOf(const QTreeWidgetItem& item);
 // Shows the picture of an expanded or collapsed session or folder.
 void ShowExpanded(QTreeWidgetItem& item, bool expanded);
 
+// Why the session's tree is not complete, as a sentence; empty when it is.
+QString SessionWarningText(const TDiscSession& session);
+
 // "1.50 Mb (1 572 864 byte)".
 QString SizeText(std::uint64_t bytes);
 

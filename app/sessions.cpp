@@ -34,12 +34,6 @@ constexpr int kListedAtMost = 15;
 
 constexpr char kFolderError[] = "Error while creating folder.\nPossibly it is write protection.";
 
-QString Capitalized(const std::string& text) {
-    QString capitalized = QString::fromStdString(text);
-    if (!capitalized.isEmpty()) capitalized[0] = capitalized[0].toUpper();
-    return capitalized;
-}
-
 void AddListed(QStringList& lines, const std::vector<std::string>& items) {
     const int count = static_cast<int>(items.size());
     for (int i = 0; i < std::min(count, kListedAtMost); ++i)
@@ -218,7 +212,7 @@ bool TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& fold
     if (report.Failures.empty() && !outcome.TreeIncomplete && report.Renamed.empty()) return true;
     QStringList lines;
     if (outcome.TreeIncomplete) {
-        lines << Capitalized(tasks::SessionWarning(*node.Session));
+        lines << SessionWarningText(*node.Session);
         AddListed(lines, tasks::SessionProblems(*node.Session));
         lines << "";
     }
