@@ -54,7 +54,6 @@ QString DiscStatusText(const tasks::TDiscValues& values) {
 }
 
 TInfoPage::TInfoPage(TMainWindow& window) : TWizardPage(window, caption::kInfo) {
-    State().HelpTopic = HelpTopicOf(caption::kInfo, State().ChosenTask);
     const int top = AddHeader("Disc/device information",
                               "Here you can see detailed information about disc and active device.");
 

@@ -44,7 +44,6 @@ void AddListed(QStringList& lines, const std::vector<std::string>& items) {
 }  // namespace
 
 TSessionsPage::TSessionsPage(TMainWindow& window) : TWizardPage(window, caption::kSessions) {
-    State().HelpTopic = HelpTopicOf(caption::kSessions, State().ChosenTask);
     const int top = AddHeader("Sessions browser", "Here you can see and extract all files on disc.");
 
     tree_ = new QTreeWidget(this);
