@@ -65,6 +65,7 @@ private slots:
         QCOMPARE(matrix->Mark("Write", "DVD+RW")->property("yes").toBool(), false);
         QVERIFY(matrix->Mark("Below", "Protection from empty buffer")->isVisible());
         QVERIFY(wizard.Window().HomeButton()->isEnabled());
+        QCOMPARE(wizard.Window().State().HelpTopic, 61);
         QVERIFY2(TWizardHarness::CutOffTexts(*page).isEmpty(), qPrintable(TWizardHarness::CutOffTexts(*page).join('|')));
         TWizardHarness::SaveScreenshot(wizard.Window(), "info_no_disc");
     }

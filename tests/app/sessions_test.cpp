@@ -83,6 +83,7 @@ private slots:
         QVERIFY(first.indexOf("A") < first.indexOf("big.bin"));
         QVERIFY(page->ExtractButton()->isEnabled());
         QVERIFY(wizard.Window().DoneButton()->isVisible());
+        QCOMPARE(wizard.Window().State().HelpTopic, 62);
 
         tree->setCurrentItem(tree->topLevelItem(1));
         QCOMPARE(page->findChildren<QLineEdit*>()[0]->text(), QString("002"));
