@@ -15,6 +15,7 @@
 #include "engine/rtl/owner_wait.h"
 #include "engine/rtl/sync_queue.h"
 #include "tests/app/wizard_harness.h"
+#include "tests/device/fake_kernel.h"
 
 using namespace sorvane;
 using namespace sorvane::app;
@@ -104,6 +105,20 @@ private slots:
         QVERIFY(wizard.Dialogs().Calls().isEmpty());
         if (auto* page = wizard.PageAs<TChooseTaskPage>()) QVERIFY(page->Row(kTaskRecordImage)->Selected());
         else QCOMPARE(wizard.PageCaption(), QString("Burn Options"));
+    }
+
+    void ADriveTheUserMayNotOpenIsToldAtStart() {
+        test::TFakeKernel kernel;
+        kernel.AddDrive(0).MayOpen = false;
+        TWizardHarness wizard;
+        QVERIFY(wizard.Start());
+        QVERIFY(TWizardHarness::WaitUntil([&] { return !wizard.Messages().Shown().isEmpty(); }, 5000));
+        const auto box = wizard.Messages().Last();
+        QVERIFY2(box.Text.startsWith("No permission to use the drive /fake/sr0"), qPrintable(box.Text));
+        QVERIFY(box.Icon == TMessageIcon::Warning);
+        // The emulated recorder stands in meanwhile.
+        QCOMPARE(wizard.Window().State().DeviceNames.size(), 1);
+        QCOMPARE(wizard.PageCaption(), QString("Choose Task"));
     }
 
     void HelpWithoutTheFileSaysSo() {
