@@ -256,6 +256,10 @@ void TMainWindow::StartWithImage(const QString& imageFile) {
 }
 
 void TMainWindow::ShowPage(const QString& caption) {
+    // The switch is drawn once, with the new page complete. Only the switch:
+    // a check before it may wait for the drive, and the window stays drawn
+    // meanwhile.
+    TFrozenDrawing frozen(*this);
     // The page that goes is gone before the next is made: its destruction
     // may hand something on to the next.
     page_.reset();
@@ -269,7 +273,6 @@ void TMainWindow::Next() {
     if (acting_) return;
     {
         TActing acting(acting_);
-        TFrozenDrawing frozen(*this);
         const int task = state_.ChosenTask;
         const QString current = page_ ? page_->Caption() : QString();
         if (!page_) {
@@ -314,7 +317,6 @@ void TMainWindow::Home() {
     if (acting_) return;
     {
         TActing acting(acting_);
-        TFrozenDrawing frozen(*this);
         ShowPage(QString::fromLatin1(caption::kChooseTask));
     }
     stop_->hide();
@@ -406,12 +408,12 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (CanClose()) {
-        page_.reset();
+    // The page stays until the window goes: a page may itself have asked
+    // for the close (Done), and is still running then.
+    if (CanClose())
         event->accept();
-    } else {
+    else
         event->ignore();
-    }
 }
 
 void TMainWindow::showEvent(QShowEvent* event) {
