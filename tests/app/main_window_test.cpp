@@ -50,6 +50,20 @@ private slots:
         QCOMPARE(wizard.Window().State().ChosenDevice, 1);
     }
 
+    void WithoutATransportTheProgramSaysSoAndEnds() {
+        TWizardHarness wizard;
+        // A library that loads but offers no drive entry points.
+        qputenv("SORVANE_ASPI_LIBRARY", "libm.so.6");
+        const bool started = wizard.Start();
+        qunsetenv("SORVANE_ASPI_LIBRARY");
+        QVERIFY(!started);
+        QVERIFY(wizard.Window().Failed());
+        QCOMPARE(wizard.Messages().Shown().size(), 1);
+        QCOMPARE(wizard.Messages().Last().Text, QString("ASPI initialization error"));
+        QCOMPARE(wizard.Messages().Last().Caption, QString("ASPI ERROR"));
+        QVERIFY(wizard.Messages().Last().Icon == TMessageIcon::Error);
+    }
+
     void OpensOnChooseTaskWithTheButtonBarAtRest() {
         TWizardHarness wizard;
         QVERIFY(wizard.Start());
