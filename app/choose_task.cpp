@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadialGradient>
+#include <QAbstractItemView>
 #include <QVBoxLayout>
 
 #include "app/global.h"
@@ -218,6 +219,13 @@ TChooseTaskPage::TChooseTaskPage(TMainWindow& window) : TWizardPage(window, QStr
     drives_->clear();
     drives_->addItems(state.DeviceNames);
     drives_->setCurrentIndex(state.ChosenDevice);
+    // A long drive name is cut in the list's own width; its popup and
+    // tooltip show it whole.
+    int widest = 0;
+    for (const QString& name : state.DeviceNames) widest = std::max(widest, drives_->fontMetrics().horizontalAdvance(name));
+    drives_->view()->setMinimumWidth(widest + metrics::Scaled(24));
+    drives_->setToolTip(drives_->currentText());
+    connect(drives_, &QComboBox::currentTextChanged, drives_, &QComboBox::setToolTip);
     connect(drives_, &QComboBox::currentIndexChanged, this, &TChooseTaskPage::DriveListChange);
     state.EraseFirst = false;
     state.EraseFailed = false;

@@ -426,9 +426,16 @@ void TMainWindow::showEvent(QShowEvent* event) {
     }
     if (!startImage_.isEmpty() && !failed_) {
         state_.ChosenTask = kTaskRecordImage;
-        state_.ImageFileName = startImage_;
-        TActing acting(acting_);
-        ShowPage(QString::fromLatin1(caption::kBurnOptions));
+        if (QFileInfo(startImage_).isFile()) {
+            state_.ImageFileName = startImage_;
+            TActing acting(acting_);
+            ShowPage(QString::fromLatin1(caption::kBurnOptions));
+        } else {
+            // The task stays chosen, so that Next asks for another image.
+            Next();
+            services_.Messages->Show(this, tr("The image file %1 cannot be found.").arg(startImage_),
+                                     tr("Image not found"), TMessageIcon::Warning);
+        }
     } else {
         Next();
     }

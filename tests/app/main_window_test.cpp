@@ -112,6 +112,9 @@ private slots:
     void AnImageOnTheCommandLineIsRecordedToDisc() {
         TWizardHarness wizard;
         QVERIFY(QDir::setCurrent(wizard.TempPath()));
+        QFile image(wizard.TempPath("given.iso"));
+        QVERIFY(image.open(QIODevice::WriteOnly));
+        image.close();
         QVERIFY(wizard.Start("given.iso"));
         QCOMPARE(wizard.Window().State().ChosenTask, int(kTaskRecordImage));
         QCOMPARE(wizard.Window().State().ImageFileName, wizard.TempPath("given.iso"));
@@ -133,6 +136,16 @@ private slots:
         // The emulated recorder stands in meanwhile.
         QCOMPARE(wizard.Window().State().DeviceNames.size(), 1);
         QCOMPARE(wizard.PageCaption(), QString("Choose Task"));
+    }
+
+    void AMissingImageOnTheCommandLineIsSaid() {
+        TWizardHarness wizard;
+        QVERIFY(wizard.Start(wizard.TempPath("gone.iso")));
+        QCOMPARE(wizard.Messages().Last().Text,
+                 QString("The image file %1 cannot be found.").arg(wizard.TempPath("gone.iso")));
+        QVERIFY(wizard.Window().State().ImageFileName.isEmpty());
+        auto* page = wizard.PageAs<TChooseTaskPage>();
+        QVERIFY(page && page->Row(kTaskRecordImage)->Selected());
     }
 
     void HelpWithoutTheFileSaysSo() {
