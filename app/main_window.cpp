@@ -263,6 +263,9 @@ void TMainWindow::ShowPage(const QString& caption) {
     // The page that goes is gone before the next is made: its destruction
     // may hand something on to the next.
     page_.reset();
+    // Home leads back from every page; Choose Task and a page whose
+    // operation starts at once disable it themselves.
+    home_->setEnabled(true);
     page_ = MakePage(caption, *this);
     if (!page_) page_ = MakePage(QString::fromLatin1(caption::kChooseTask), *this);
     page_->setGeometry(body_->rect());

@@ -75,11 +75,8 @@ class FlowTest : public QObject {
         TProcessStandIn::StopEnabled = true;
         for (const char* caption : {caption::kAddFiles, caption::kBurnOptions, caption::kEraseOptions,
                                     caption::kInfo, caption::kSessions})
-            wizard.StandInPage(caption, [caption](TMainWindow& window) {
-                auto page = std::make_unique<TStandIn>(window, caption);
-                window.SetHomeEnabled(true);
-                return page;
-            });
+            wizard.StandInPage(caption,
+                               [caption](TMainWindow& window) { return std::make_unique<TStandIn>(window, caption); });
         wizard.StandInPage(caption::kProcess,
                            [](TMainWindow& window) { return std::make_unique<TProcessStandIn>(window); });
     }
@@ -132,6 +129,7 @@ private slots:
             visitedTopics << wizard.Window().State().HelpTopic;
         }
         QCOMPARE(visited, pages);
+        QVERIFY(wizard.Window().HomeButton()->isEnabled() == (pages.back() != "Process"));
         QCOMPARE(TStandIn::Calls, checks);
         QCOMPARE(visitedTopics, topics);
         if (task != kTaskMakeIso && task != kTaskInformation && task != kTaskErase)
