@@ -102,6 +102,13 @@ TMainWindow::~TMainWindow() {
     burner_->OnWriteDone = {};
     burner_->OnFinalizingTrack = {};
     burner_->OnEraseDone = {};
+    // A recording still running is stopped; its thread may be waiting for
+    // this thread to take an event, so the engine's queue is served (and
+    // nothing else: the window is going) until it has ended.
+    if (burner_->Writing()) {
+        burner_->Abort();
+        TSyncQueue::Main().PumpUntil([this] { return !burner_->Writing(); }, kAbortWaitMs);
+    }
     burner_->WaitForEraseThreads();
     burner_.reset();
     SetOwnerEventsHook({});

@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -223,6 +225,28 @@ private slots:
         QTimer::singleShot(10, [&] { fired = true; });
         WaitKeepingOwnerAlive(300, [&] { return fired; });
         QVERIFY(fired);
+    }
+
+    void EndingTheProgramDuringAnImageSaveStopsItAndLeavesNoImage() {
+        QTemporaryDir output;
+        const QString image = QDir(output.path()).filePath("out.iso");
+        auto wizard = std::make_unique<TWizardHarness>();
+        QVERIFY(wizard->Start());
+        // Big enough that the save still runs when the window goes.
+        QFile source(wizard->TempPath("big.bin"));
+        QVERIFY(source.open(QIODevice::WriteOnly));
+        QVERIFY(source.resize(qint64(4) << 30));
+        source.close();
+        TOrvoBurner& burner = wizard->Window().Burner();
+        QVERIFY(burner.BeginProject(TOrvoBurner::TProjectTask::ImageFile));
+        QVERIFY(burner.InsertFile("\\", source.fileName().toStdString(), false));
+        QVERIFY(burner.SaveISOImage(image.toStdString(), false));
+        QVERIFY(burner.Writing());
+        QElapsedTimer timer;
+        timer.start();
+        wizard.reset();
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(QDir(output.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void ButtonsHaveAccessibleNamesAndIcons() {
