@@ -21,10 +21,13 @@ namespace sorvane::app {
 namespace {
 
 constexpr char kTitle[] = "Sorvane";
-constexpr char kCancelQuestion[] = "Do you really want to cancel current operation?";
-constexpr char kExtractQuestion[] = "Program is extracting node now.\nDo you really want to cancel extracting?";
-constexpr char kQuitAnyway[] = "It is impossible to quit correct now.\nHowever quit?";
-constexpr char kConfirmCancel[] = "Confirm cancel";
+constexpr char kCancelQuestion[] = QT_TR_NOOP("Do you really want to cancel current operation?");
+constexpr char kExtractQuestion[] =
+    QT_TR_NOOP("Program is extracting node now.\nDo you really want to cancel extracting?");
+constexpr char kQuitAnyway[] = QT_TR_NOOP("It is impossible to quit correct now.\nHowever quit?");
+constexpr char kConfirmCancel[] = QT_TR_NOOP("Confirm cancel");
+// The read-ahead the wizard records with.
+constexpr std::uint32_t kCacheSize = 32 * 1024 * 1024;
 // How long a close waits for an aborted operation's threads to let go.
 constexpr int kAbortWaitMs = 10000;
 
@@ -82,7 +85,7 @@ TMainWindow::TMainWindow(TWizardServices services, QWidget* parent)
     BuildButtonBar();
 
     TOrvoBurner& burner = *burner_;
-    burner.SetCacheSize(33554432);
+    burner.SetCacheSize(kCacheSize);
     burner.PerformOPC = true;
     burner.UnderrunProtection = true;
     burner.WritePostGap = true;
@@ -143,8 +146,8 @@ void TMainWindow::ConnectEngineEvents() {
 void TMainWindow::OpenDrives() {
     std::string failure;
     if (!tasks::OpenDrives(*burner_, failure)) {
-        services_.Messages->Show(nullptr, QString::fromStdString(failure), QString::fromLatin1(tasks::kAspiErrorCaption),
-                                 TMessageIcon::Error);
+        services_.Messages->Show(nullptr, QString::fromStdString(failure),
+                                 QString::fromLatin1(tasks::kAspiErrorCaption), TMessageIcon::Error);
         failed_ = true;
         return;
     }

@@ -73,7 +73,8 @@ private slots:
         if (points > 0) SetPointSize(points);
         {
             TWizardHarness wizard;
-            wizard.StandInPage(caption::kAddFiles, [](TMainWindow& window) { return std::make_unique<THeaderOnly>(window); });
+            wizard.StandInPage(caption::kAddFiles,
+                               [](TMainWindow& window) { return std::make_unique<THeaderOnly>(window); });
             QVERIFY(wizard.Start());
             wizard.PressNext();
             QCOMPARE(wizard.PageCaption(), QString("Add Files"));

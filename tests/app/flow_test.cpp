@@ -92,15 +92,16 @@ class FlowTest : public QObject {
 
 private slots:
     void EachTaskFollowsItsPages_data() {
+        const QStringList kAddThenBurn = {"Add Files:AddFiles", "Add Files:StopRefresh", "Burn Options:CheckBurn"};
         QTest::addColumn<int>("task");
         QTest::addColumn<QStringList>("pages");
         QTest::addColumn<QStringList>("checks");
         QTest::addColumn<QList<int>>("topics");
         QTest::newRow("record new") << int(kTaskRecordNew) << QStringList{"Add Files", "Burn Options", "Process"}
-                                    << QStringList{"Add Files:AddFiles", "Add Files:StopRefresh", "Burn Options:CheckBurn"}
+                                    << kAddThenBurn
                                     << QList<int>{11, 12, 13};
         QTest::newRow("continue") << int(kTaskContinue) << QStringList{"Add Files", "Burn Options", "Process"}
-                                  << QStringList{"Add Files:AddFiles", "Add Files:StopRefresh", "Burn Options:CheckBurn"}
+                                  << kAddThenBurn
                                   << QList<int>{21, 22, 23};
         QTest::newRow("erase") << int(kTaskErase) << QStringList{"Erase Options", "Process"}
                                << QStringList{"Erase Options:CheckErase"} << QList<int>{31, 32};

@@ -253,8 +253,9 @@ private slots:
         TWizardHarness wizard;
         QVERIFY(wizard.Start());
         TMainWindow& window = wizard.Window();
-        for (QPushButton* button :
-             {window.HelpButton(), window.HomeButton(), window.NextButton(), window.StopButton(), window.DoneButton()}) {
+        const QPushButton* buttons[] = {window.HelpButton(), window.HomeButton(), window.NextButton(),
+                                        window.StopButton(), window.DoneButton()};
+        for (const QPushButton* button : buttons) {
             QVERIFY(!button->accessibleName().isEmpty());
             QVERIFY2(!button->icon().isNull(), qPrintable(button->text()));
         }
