@@ -65,6 +65,14 @@ if [ -s "$work/check.iso" ]; then
     diff -r "$work/source" "$work/readback" || fail "the image does not hold the files given"
 fi
 
+# The wizard starts from the throw-away root and stays up until it is ended
+# (a temporary folder of its own keeps it from finding a wizard already open).
+if [ -x "$root/usr/bin/sorvane" ]; then
+    status=0
+    TMPDIR=$work QT_QPA_PLATFORM=offscreen timeout 5 "$root/usr/bin/sorvane" >"$work/wizard.txt" 2>&1 || status=$?
+    [ "$status" -eq 124 ] || fail "sorvane ended at start (status $status): $(cat "$work/wizard.txt")"
+fi
+
 # The desktop entry, its icon and the AppStream data, when the package has them.
 for entry in "$root"/usr/share/applications/*.desktop; do
     [ -e "$entry" ] || continue
