@@ -80,6 +80,7 @@ void TBurnOptionsPage::BuildDriveOptions(int top) {
     bootable_ = new QCheckBox(tr("Make bootable disc"), this);
     bootable_->setGeometry(kMargin, y, kColumnWidth, kFieldHeight);
     bootImage_ = new QLineEdit(this);
+    bootImage_->setObjectName("BootImage");
     bootImage_->setReadOnly(true);
     bootImage_->setGeometry(kMargin, y + 26, kColumnWidth, kFieldHeight);
 
@@ -92,12 +93,20 @@ void TBurnOptionsPage::BuildDriveOptions(int top) {
 
 void TBurnOptionsPage::BuildIdentification(int top) {
     int y = top;
-    for (auto [field, text] : {std::pair{&label_, tr("Disc label:")}, std::pair{&preparer_, tr("Preparer:")},
-                               std::pair{&publisher_, tr("Publisher:")}, std::pair{&copyright_, tr("Copyright:")},
-                               std::pair{&date_, tr("Date recording:")}, std::pair{&program_, tr("Program:")}}) {
+    // The fields are named after what they hold, so that they can be told
+    // apart without their captions.
+    const struct {
+        TField* Field;
+        QString Caption;
+        const char* Name;
+    } fields[] = {{&label_, tr("Disc label:"), "DiscLabel"},     {&preparer_, tr("Preparer:"), "Preparer"},
+                  {&publisher_, tr("Publisher:"), "Publisher"},  {&copyright_, tr("Copyright:"), "Copyright"},
+                  {&date_, tr("Date recording:"), "DateRecording"}, {&program_, tr("Program:"), "Program"}};
+    for (const auto& [field, text, name] : fields) {
         field->Caption = NavyCaption(this, text);
         field->Caption->setGeometry(kRightColumn, y, kColumnWidth, kCaptionHeight);
         field->Edit = new QLineEdit(this);
+        field->Edit->setObjectName(name);
         field->Edit->setGeometry(kRightColumn, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
         y += kFieldStep;
     }
