@@ -10,6 +10,7 @@
 
 #include "app/global.h"
 #include "app/main_window.h"
+#include "app/metrics.h"
 #include "app/option_controls.h"
 #include "engine/orvo_burner.h"
 #include "tasks/record_checks.h"
@@ -35,7 +36,7 @@ QString FromStd(const std::string& text) { return QString::fromStdString(text); 
 }  // namespace
 
 TBurnOptionsPage::TBurnOptionsPage(TMainWindow& window) : TWizardPage(window, caption::kBurnOptions) {
-    const int top = AddHeader(tr("Record options"), tr("Select record oprions you need.")) + 12;
+    const int top = AddHeader(tr("Record options"), tr("Select record oprions you need.")) + metrics::Scaled(12);
     BuildDriveOptions(top);
     BuildIdentification(top);
     DefaultSettings();
@@ -56,33 +57,33 @@ TBurnOptionsPage::~TBurnOptionsPage() {
 }
 
 void TBurnOptionsPage::BuildDriveOptions(int top) {
-    int y = top;
+    int y = 0;
     speedCaption_ = NavyCaption(this, tr("Recording speed:"));
-    speedCaption_->setGeometry(kMargin, y, kColumnWidth, kCaptionHeight);
+    Place(speedCaption_, top, kMargin, y, kColumnWidth, kCaptionHeight);
     speedList_ = new QComboBox(this);
-    speedList_->setGeometry(kMargin, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
+    Place(speedList_, top, kMargin, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
     y += 48;
     eraseFirst_ = new QCheckBox(tr("Erase RW before recording"), this);
-    eraseFirst_->setGeometry(kMargin, y, kColumnWidth, kFieldHeight);
+    Place(eraseFirst_, top, kMargin, y, kColumnWidth, kFieldHeight);
     finalize_ = new QCheckBox(tr("Finalize disc"), this);
-    finalize_->setGeometry(kMargin, y + 24, kColumnWidth, kFieldHeight);
+    Place(finalize_, top, kMargin, y + 24, kColumnWidth, kFieldHeight);
     y += 62;
     bufferCaption_ = NavyCaption(this, tr("Read buffer size:"));
-    bufferCaption_->setGeometry(kMargin, y, kColumnWidth - 60, kCaptionHeight);
+    Place(bufferCaption_, top, kMargin, y, kColumnWidth - 60, kCaptionHeight);
     bufferValue_ = new QLabel(this);
     bufferValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    bufferValue_->setGeometry(kMargin + kColumnWidth - 60, y, 60, kCaptionHeight);
+    Place(bufferValue_, top, kMargin + kColumnWidth - 60, y, 60, kCaptionHeight);
     buffer_ = new QSlider(Qt::Horizontal, this);
     buffer_->setRange(0, kBufferSteps);
     buffer_->setTickPosition(QSlider::NoTicks);
-    buffer_->setGeometry(kMargin, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
+    Place(buffer_, top, kMargin, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
     y += 54;
     bootable_ = new QCheckBox(tr("Make bootable disc"), this);
-    bootable_->setGeometry(kMargin, y, kColumnWidth, kFieldHeight);
+    Place(bootable_, top, kMargin, y, kColumnWidth, kFieldHeight);
     bootImage_ = new QLineEdit(this);
     bootImage_->setObjectName("BootImage");
     bootImage_->setReadOnly(true);
-    bootImage_->setGeometry(kMargin, y + 26, kColumnWidth, kFieldHeight);
+    Place(bootImage_, top, kMargin, y + 26, kColumnWidth, kFieldHeight);
 
     connect(speedList_, &QComboBox::currentIndexChanged, this, &TBurnOptionsPage::SpeedChosen);
     connect(eraseFirst_, &QCheckBox::clicked, this, &TBurnOptionsPage::EraseClicked);
@@ -92,7 +93,7 @@ void TBurnOptionsPage::BuildDriveOptions(int top) {
 }
 
 void TBurnOptionsPage::BuildIdentification(int top) {
-    int y = top;
+    int y = 0;
     // The fields are named after what they hold, so that they can be told
     // apart without their captions.
     const struct {
@@ -104,10 +105,10 @@ void TBurnOptionsPage::BuildIdentification(int top) {
                   {&date_, tr("Date recording:"), "DateRecording"}, {&program_, tr("Program:"), "Program"}};
     for (const auto& [field, text, name] : fields) {
         field->Caption = NavyCaption(this, text);
-        field->Caption->setGeometry(kRightColumn, y, kColumnWidth, kCaptionHeight);
+        Place(field->Caption, top, kRightColumn, y, kColumnWidth, kCaptionHeight);
         field->Edit = new QLineEdit(this);
         field->Edit->setObjectName(name);
-        field->Edit->setGeometry(kRightColumn, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
+        Place(field->Edit, top, kRightColumn, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
         y += kFieldStep;
     }
     date_.Edit->setEnabled(false);

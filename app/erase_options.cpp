@@ -6,6 +6,7 @@
 
 #include "app/global.h"
 #include "app/main_window.h"
+#include "app/metrics.h"
 #include "app/option_controls.h"
 #include "engine/orvo_burner.h"
 #include "tasks/erase_process.h"
@@ -38,22 +39,23 @@ QLabel* Note(QWidget* parent, const QString& text) {
 }  // namespace
 
 TEraseOptionsPage::TEraseOptionsPage(TMainWindow& window) : TWizardPage(window, caption::kEraseOptions) {
-    int y = AddHeader(tr("Erase options"), tr("You can select erase type here.")) + 14;
+    const int top = AddHeader(tr("Erase options"), tr("You can select erase type here.")) + metrics::Scaled(14);
+    int y = 0;
     quick_ = BoldRadio(this, tr("Quick erase"));
-    quick_->setGeometry(kMargin, y, kWidth, kRowHeight);
-    Note(this, tr("Information will not be physically damaged, disc contents will be cleaned only. Use it for "
-                  "day-to-day erasing."))
-        ->setGeometry(kIndent, y + kRowHeight, kWidth - kIndent + kMargin, kNoteHeight);
+    Place(quick_, top, kMargin, y, kWidth, kRowHeight);
+    Place(Note(this, tr("Information will not be physically damaged, disc contents will be cleaned only. Use "
+                        "it for day-to-day erasing.")),
+          top, kIndent, y + kRowHeight, kWidth - kIndent + kMargin, kNoteHeight);
     y += kRowHeight + kNoteHeight + 12;
     full_ = BoldRadio(this, tr("Full erase"));
-    full_->setGeometry(kMargin, y, kWidth, kRowHeight);
-    Note(this, tr("Information will be physically damaged. Use it for erasing of confidential data."))
-        ->setGeometry(kIndent, y + kRowHeight, kWidth - kIndent + kMargin, kNoteHeight);
+    Place(full_, top, kMargin, y, kWidth, kRowHeight);
+    Place(Note(this, tr("Information will be physically damaged. Use it for erasing of confidential data.")), top,
+          kIndent, y + kRowHeight, kWidth - kIndent + kMargin, kNoteHeight);
     y += kRowHeight + kNoteHeight + 8;
     speedCaption_ = NavyCaption(this, tr("Speed:"));
-    speedCaption_->setGeometry(kIndent, y + 3, 50, 16);
+    Place(speedCaption_, top, kIndent, y + 3, 50, 16);
     speedList_ = new QComboBox(this);
-    speedList_->setGeometry(kIndent + 50, y, kListWidth, kRowHeight);
+    Place(speedList_, top, kIndent + 50, y, kListWidth, kRowHeight);
 
     Window().SetHomeEnabled(true);
     State().QuickErase = true;

@@ -4,7 +4,14 @@
 #include <QLabel>
 #include <QPalette>
 
+#include "app/metrics.h"
+
 namespace sorvane::app {
+
+void Place(QWidget* control, int top, int x, int y, int width, int height) {
+    using metrics::Scaled;
+    control->setGeometry(Scaled(x), top + Scaled(y), Scaled(width), Scaled(height));
+}
 
 QLabel* NavyCaption(QWidget* parent, const QString& text) {
     auto* label = new QLabel(text, parent);

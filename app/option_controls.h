@@ -1,6 +1,6 @@
 #pragma once
-// Controls the two options pages share: the navy captions above their
-// fields, and the drop-down list of the speeds the drive grants.
+// Controls the two options pages share: their placing, the navy captions
+// above their fields, and the drop-down list of the speeds the drive grants.
 
 #include <QString>
 #include <string>
@@ -13,6 +13,10 @@ class QLabel;
 class QWidget;
 
 namespace sorvane::app {
+
+// Places a control by the design's sizes, `y` counted from `top` (in
+// pixels), grown with the desktop's font as the window is.
+void Place(QWidget* control, int top, int x, int y, int width, int height);
 
 // A caption in navy, the colour the options pages name their fields in.
 QLabel* NavyCaption(QWidget* parent, const QString& text);

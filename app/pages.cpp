@@ -1,7 +1,9 @@
 #include "app/pages.h"
 
 
+#include "app/burn_options.h"
 #include "app/choose_task.h"
+#include "app/erase_options.h"
 #include "app/global.h"
 #include "app/main_window.h"
 
@@ -21,6 +23,8 @@ struct TPageEntry {
 // One line per page.
 const TPageEntry kPages[] = {
     {caption::kChooseTask, Make<TChooseTaskPage>},
+    {caption::kBurnOptions, Make<TBurnOptionsPage>},
+    {caption::kEraseOptions, Make<TEraseOptionsPage>},
 };
 
 }  // namespace
