@@ -64,9 +64,9 @@ void TBurnOptionsPage::BuildDriveOptions(int top) {
     Place(speedList_, top, kMargin, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
     y += 48;
     eraseFirst_ = new QCheckBox(tr("Erase RW before recording"), this);
-    Place(eraseFirst_, top, kMargin, y, kColumnWidth, kFieldHeight);
+    PlaceButton(eraseFirst_, top, kMargin, y, kColumnWidth, kFieldHeight);
     finalize_ = new QCheckBox(tr("Finalize disc"), this);
-    Place(finalize_, top, kMargin, y + 24, kColumnWidth, kFieldHeight);
+    PlaceButton(finalize_, top, kMargin, y + 24, kColumnWidth, kFieldHeight);
     y += 62;
     bufferCaption_ = NavyCaption(this, tr("Read buffer size:"));
     Place(bufferCaption_, top, kMargin, y, kColumnWidth - 60, kCaptionHeight);
@@ -79,7 +79,7 @@ void TBurnOptionsPage::BuildDriveOptions(int top) {
     Place(buffer_, top, kMargin, y + kCaptionHeight + 2, kColumnWidth, kFieldHeight);
     y += 54;
     bootable_ = new QCheckBox(tr("Make bootable disc"), this);
-    Place(bootable_, top, kMargin, y, kColumnWidth, kFieldHeight);
+    PlaceButton(bootable_, top, kMargin, y, kColumnWidth, kFieldHeight);
     bootImage_ = new QLineEdit(this);
     bootImage_->setObjectName("BootImage");
     bootImage_->setReadOnly(true);

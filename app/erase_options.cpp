@@ -42,13 +42,13 @@ TEraseOptionsPage::TEraseOptionsPage(TMainWindow& window) : TWizardPage(window, 
     const int top = AddHeader(tr("Erase options"), tr("You can select erase type here.")) + metrics::Scaled(14);
     int y = 0;
     quick_ = BoldRadio(this, tr("Quick erase"));
-    Place(quick_, top, kMargin, y, kWidth, kRowHeight);
+    PlaceButton(quick_, top, kMargin, y, kWidth, kRowHeight);
     Place(Note(this, tr("Information will not be physically damaged, disc contents will be cleaned only. Use "
                         "it for day-to-day erasing.")),
           top, kIndent, y + kRowHeight, kWidth - kIndent + kMargin, kNoteHeight);
     y += kRowHeight + kNoteHeight + 12;
     full_ = BoldRadio(this, tr("Full erase"));
-    Place(full_, top, kMargin, y, kWidth, kRowHeight);
+    PlaceButton(full_, top, kMargin, y, kWidth, kRowHeight);
     Place(Note(this, tr("Information will be physically damaged. Use it for erasing of confidential data.")), top,
           kIndent, y + kRowHeight, kWidth - kIndent + kMargin, kNoteHeight);
     y += kRowHeight + kNoteHeight + 8;

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPalette>
+#include <algorithm>
 
 #include "app/metrics.h"
 
@@ -11,6 +12,11 @@ namespace sorvane::app {
 void Place(QWidget* control, int top, int x, int y, int width, int height) {
     using metrics::Scaled;
     control->setGeometry(Scaled(x), top + Scaled(y), Scaled(width), Scaled(height));
+}
+
+void PlaceButton(QWidget* button, int top, int x, int y, int width, int height) {
+    Place(button, top, x, y, width, height);
+    button->resize(std::min(button->width(), button->sizeHint().width()), button->height());
 }
 
 QLabel* NavyCaption(QWidget* parent, const QString& text) {

@@ -18,6 +18,10 @@ namespace sorvane::app {
 // pixels), grown with the desktop's font as the window is.
 void Place(QWidget* control, int top, int x, int y, int width, int height);
 
+// A check box or radio button placed as Place does, but no wider than its
+// box and text: only they answer a click.
+void PlaceButton(QWidget* button, int top, int x, int y, int width, int height);
+
 // A caption in navy, the colour the options pages name their fields in.
 QLabel* NavyCaption(QWidget* parent, const QString& text);
 
