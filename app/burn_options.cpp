@@ -24,7 +24,7 @@ constexpr int kColumnWidth = 216;
 constexpr int kRightColumn = 268;
 constexpr int kCaptionHeight = 16;
 constexpr int kFieldHeight = 22;
-constexpr int kFieldStep = 40;  // from one identification field to the next
+constexpr int kFieldStep = 42;  // from one identification field to the next
 // The read-ahead cache in steps of 2 Mb, from 2 Mb to 64 Mb.
 constexpr int kBufferSteps = 31;
 constexpr int kBufferStart = 15;
