@@ -150,6 +150,9 @@ void TBurnOptionsPage::AdjustForTask() {
                 control->setEnabled(false);
             break;
         case kTaskRecordImage:
+            // No project page decided the closing for this task: what an
+            // earlier task left would close the disc with no way to undo it.
+            burner.FinalizeDisc = false;
             eraseFirst_->setEnabled(false);
             if (tasks::ImageNeedsErase(burner)) {
                 eraseFirst_->setChecked(true);

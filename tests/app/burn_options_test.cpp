@@ -302,8 +302,11 @@ private slots:
         const QString used = MakeImage(wizard, "used.iso", 400);
         wizard.Host().Insert(0, {TMediumKind::CdRw, TMediumState::Closed, used.toStdString()});
         QVERIFY(wizard.Start());
+        wizard.Window().Burner().FinalizeDisc = true;  // decided for an earlier task's project
         auto* page = OpenForImage(wizard, MakeImage(wizard, "new.iso", 400));
         QVERIFY(page);
+        QVERIFY(Box(*page, "Finalize disc")->isEnabled());
+        QVERIFY(!Box(*page, "Finalize disc")->isChecked());
         QCheckBox* erase = Box(*page, "Erase RW before recording");
         QVERIFY(erase->isChecked());
         QVERIFY(!erase->isEnabled());
