@@ -2,7 +2,9 @@
 
 #include <QHash>
 
+#include "app/burn_options.h"
 #include "app/choose_task.h"
+#include "app/erase_options.h"
 #include "app/global.h"
 #include "app/info.h"
 #include "app/main_window.h"
@@ -24,6 +26,8 @@ struct TPageEntry {
 // One line per page.
 const TPageEntry kPages[] = {
     {caption::kChooseTask, Make<TChooseTaskPage>},
+    {caption::kBurnOptions, Make<TBurnOptionsPage>},
+    {caption::kEraseOptions, Make<TEraseOptionsPage>},
     {caption::kInfo, Make<TInfoPage>},
     {caption::kSessions, Make<TSessionsPage>},
 };
