@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "tasks/device_choice.h"
 #include "tasks/disc_values.h"
@@ -18,6 +19,7 @@
 #include "tasks/record_checks.h"
 #include "tasks/volume_identity.h"
 #include "tests/device/vdrive_fixture.h"
+#include "tests/sessions/recorded_disc.h"
 
 namespace sorvane::tasks {
 namespace {
@@ -95,7 +97,7 @@ TEST_F(DiscValues, ClosedCdHasNoFreeSpaceWhatever) {
     const TDiscValues values = Read({vdrive::TMediumKind::CdR, vdrive::TMediumState::Finalized,
                                      VdriveTest::MakeImage(5000, "values.iso")});
     EXPECT_EQ(values.Type, "CD-R");
-    EXPECT_EQ(values.Status, "Finalized");
+    EXPECT_EQ(values.State, TDiscState::Finalized);
     EXPECT_EQ(values.UsedSpace, "10 Mb");
     EXPECT_EQ(values.FreeSpace, "0 Mb");
 }
@@ -104,15 +106,16 @@ TEST_F(DiscValues, RewritableDvdIsNeverClosed) {
     const TDiscValues values = Read({vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Finalized,
                                      VdriveTest::MakeImage(5000, "values.iso")});
     EXPECT_EQ(values.Type, "DVD+RW");
-    EXPECT_EQ(values.Status, "Appendable");
+    EXPECT_EQ(values.State, TDiscState::Appendable);
     EXPECT_NE(values.FreeSpace, "0 Mb");
 }
 
 TEST_F(DiscValues, EmptyDriveLeavesEveryValueUnknown) {
     const TDiscValues values = Read({vdrive::TMediumKind::None}, false);
-    for (const std::string* value : {&values.Type, &values.MaxSpeed, &values.Status, &values.FullSize,
-                                     &values.UsedSpace, &values.FreeSpace})
+    for (const std::string* value :
+         {&values.Type, &values.MaxSpeed, &values.FullSize, &values.UsedSpace, &values.FreeSpace})
         EXPECT_EQ(*value, "???");
+    EXPECT_EQ(values.State, TDiscState::Unknown);
 }
 
 std::array<std::uint8_t, 2048> Descriptor(std::uint8_t type) {
@@ -153,6 +156,31 @@ TEST(VolumeIdentity, FieldsOfThePrimaryDescriptorAndDayMonthYearRecordTime) {
     auto blank = Descriptor(1);
     blank[3] = 'X';
     EXPECT_FALSE(DecodePrimaryVolumeDescriptor(blank, none));
+}
+
+class VolumeOnDisc : public test::VdriveTest {};
+
+TEST_F(VolumeOnDisc, IdentificationIsThatOfTheLastSessionNotOfTheFirst) {
+    AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed,
+                                           MakeImage(400, "first_session.iso")});
+    OpenAndSelect();
+    std::vector<std::uint8_t> second(300 * 2048, 0);
+    auto descriptor = Descriptor(1);
+    std::memcpy(&descriptor[813], "2007123123595900", 16);
+    std::copy(descriptor.begin(), descriptor.end(), second.begin() + 16 * 2048);
+    second[17 * 2048] = 255;
+    std::memcpy(&second[17 * 2048 + 1], "CD001", 5);
+    std::uint32_t start = 0;
+    ASSERT_EQ(test::RecordSession(burner, second, start), "");
+    ASSERT_GT(start, 0u);
+
+    TVolumeIdentity identity;
+    ASSERT_TRUE(ReadVolumeIdentity(burner, identity));
+    EXPECT_EQ(identity.Label, "MY_DISC");
+    EXPECT_EQ(identity.Preparer, "THE PREPARER");
+    EXPECT_EQ(identity.Publisher, "THE PUBLISHER");
+    EXPECT_EQ(identity.Copyright, "COPY.TXT");
+    EXPECT_EQ(identity.RecordTime, "31.12.2007");
 }
 
 TEST(VolumeIdentity, JolietLabelIsReadAsBigEndianUcs2) {
