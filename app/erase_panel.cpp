@@ -1,8 +1,10 @@
 #include "app/erase_panel.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
 
+#include "app/metrics.h"
 #include "app/progress_widgets.h"
 #include "tasks/progress_texts.h"
 
@@ -14,12 +16,13 @@ TErasePanel::TErasePanel(QWidget* parent)
       percent_(MakePercent(this)),
       bar_(MakeBar(this, 100)),
       elapsed_(MakeTimeValue(this)) {
-    caption_->setGeometry(kPanelMargin, 4, 360, 16);
-    percent_->setGeometry(kPanelWidth - kPanelMargin - 60, 4, 60, 16);
-    bar_->setGeometry(kPanelMargin, 24, kPanelWidth - 2 * kPanelMargin, 18);
-    MakeTimeLabel(this, tr("Elapsed:"))->setGeometry(kPanelMargin, 48, 70, 16);
-    elapsed_->setGeometry(kPanelMargin + 72, 48, 120, 16);
-    setFixedSize(kPanelWidth, kHeight);
+    auto* grid = new QGridLayout(this);
+    const int margin = metrics::Scaled(kPanelMargin);
+    grid->setContentsMargins(margin, 0, margin, 0);
+    grid->addWidget(caption_, 0, 0);
+    grid->addWidget(percent_, 0, 1);
+    grid->addWidget(bar_, 1, 0, 1, 2);
+    grid->addLayout(Pair(MakeTimeLabel(this, tr("Elapsed:")), elapsed_), 2, 0, 1, 2);
 }
 
 void TErasePanel::Reset() {
@@ -38,8 +41,12 @@ void TErasePanel::SetPercent(int percent) {
 
 QString TErasePanel::PercentText() const { return percent_->text(); }
 
+int TErasePanel::Position() const { return bar_->value(); }
+
 void TErasePanel::SetElapsed(long long seconds) {
     elapsed_->setText(QString::fromStdString(tasks::TimeText(seconds)));
 }
+
+QString TErasePanel::ElapsedText() const { return elapsed_->text(); }
 
 }  // namespace sorvane::app

@@ -14,8 +14,6 @@ class TErasePanel : public QWidget {
 public:
     explicit TErasePanel(QWidget* parent);
 
-    static constexpr int kHeight = 72;
-
     // Back to its start: 0%, an empty bar, "00:00:00".
     void Reset();
     void SetCaption(const QString& caption);
@@ -23,7 +21,9 @@ public:
     // The erase's estimated progress, 0..100.
     void SetPercent(int percent);
     QString PercentText() const;
+    int Position() const;
     void SetElapsed(long long seconds);
+    QString ElapsedText() const;
 
 private:
     QLabel* caption_;

@@ -1,11 +1,15 @@
 #include "app/process.h"
 
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QPointer>
+#include <QVBoxLayout>
 
 #include "app/erase_panel.h"
 #include "app/global.h"
 #include "app/main_window.h"
+#include "app/metrics.h"
+#include "app/progress_widgets.h"
 #include "app/record_panel.h"
 #include "engine/orvo_burner.h"
 #include "tasks/progress_texts.h"
@@ -37,13 +41,27 @@ TProcessPage::TProcessPage(TMainWindow& window)
       recordPanel_(new TRecordPanel(this)),
       eject_(new QCheckBox(tr("Eject disc after finish"), this)),
       shutdown_(new QCheckBox(tr("Shutdown PC after finish"), this)) {
-    const int top = AddHeader(tr("Processing operations"), tr("Please wait until all operations finish."));
-    erasePanel_->move(0, top + kGap);
-    recordPanel_->move(0, top + kGap + TErasePanel::kHeight + kGap);
-    erasePanel_->hide();
-    recordPanel_->hide();
-    eject_->setGeometry(16, height() - 52, 240, 20);
-    shutdown_->setGeometry(16, height() - 28, 240, 20);
+    AddHeader(tr("Processing operations"), tr("Please wait until all operations finish."));
+    // The panels keep their places whether the one above is shown or not.
+    auto* column = new QVBoxLayout(this);
+    const int gap = metrics::Scaled(kGap);
+    column->setContentsMargins(0, gap, 0, gap);
+    column->setSpacing(gap);
+    for (QWidget* panel : {static_cast<QWidget*>(erasePanel_), static_cast<QWidget*>(recordPanel_)}) {
+        QSizePolicy policy = panel->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        panel->setSizePolicy(policy);
+        panel->hide();
+        column->addWidget(panel);
+    }
+    column->addStretch(1);
+    const int margin = metrics::Scaled(kPanelMargin);
+    for (QCheckBox* box : {eject_, shutdown_}) {
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(margin, 0, margin, 0);
+        row->addWidget(box);
+        column->addLayout(row);
+    }
 
     countTimer_.setInterval(kCountEveryMs);
     progressTimer_.setInterval(kProgressEveryMs);

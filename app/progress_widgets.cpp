@@ -1,5 +1,6 @@
 #include "app/progress_widgets.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -38,6 +39,14 @@ QLabel* MakeTimeValue(QWidget* parent) {
     font.setBold(true);
     label->setFont(font);
     return label;
+}
+
+QHBoxLayout* Pair(QWidget* label, QWidget* value) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(value);
+    row->addStretch(1);
+    return row;
 }
 
 }  // namespace sorvane::app

@@ -5,20 +5,24 @@
 
 #include <QString>
 
+class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QWidget;
 
 namespace sorvane::app {
 
-// Both panels span the page, with this much room at either side.
-inline constexpr int kPanelWidth = 500;
+// Room at either side of a panel, in pixels of the design.
 inline constexpr int kPanelMargin = 16;
+// The width of the small buffer bars, in pixels of the design.
+inline constexpr int kSmallBarWidth = 120;
 
 QLabel* MakeCaption(QWidget* parent, const QString& text);
 QLabel* MakePercent(QWidget* parent);
 QProgressBar* MakeBar(QWidget* parent, int maximum);
 QLabel* MakeTimeLabel(QWidget* parent, const QString& text);
 QLabel* MakeTimeValue(QWidget* parent);
+// A label and its value side by side, left-aligned.
+QHBoxLayout* Pair(QWidget* label, QWidget* value);
 
 }  // namespace sorvane::app

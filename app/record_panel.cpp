@@ -1,10 +1,13 @@
 #include "app/record_panel.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
 #include <climits>
 
+#include "app/metrics.h"
 #include "app/progress_widgets.h"
 #include "tasks/progress_texts.h"
 
@@ -12,7 +15,6 @@ namespace sorvane::app {
 namespace {
 
 constexpr int kSectorBytes = 2048;
-constexpr int kSmallBarWidth = 120;
 
 int BarValue(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT_MAX)); }
 
@@ -31,22 +33,25 @@ TRecordPanel::TRecordPanel(QWidget* parent)
       readBuffer_(MakeBar(this, 100)),
       deviceLabel_(MakeTimeLabel(this, tr("Device buffer:"))),
       deviceBuffer_(MakeBar(this, 1)) {
-    const int right = kPanelWidth - kPanelMargin;
-    const int middle = kPanelWidth / 2 + 10;
-    caption_->setGeometry(kPanelMargin, 4, 240, 16);
     size_->setAlignment(Qt::AlignCenter);
-    size_->setGeometry(middle - 80, 4, 180, 16);
-    percent_->setGeometry(right - 50, 4, 50, 16);
-    bar_->setGeometry(kPanelMargin, 24, right - kPanelMargin, 18);
-    MakeTimeLabel(this, tr("Elapsed:"))->setGeometry(kPanelMargin, 50, 80, 16);
-    elapsed_->setGeometry(kPanelMargin + 84, 50, 120, 16);
-    remainingLabel_->setGeometry(middle, 50, 80, 16);
-    remaining_->setGeometry(middle + 84, 50, 120, 16);
-    readLabel_->setGeometry(kPanelMargin, 74, 80, 16);
-    readBuffer_->setGeometry(kPanelMargin + 84, 76, kSmallBarWidth, 12);
-    deviceLabel_->setGeometry(middle, 74, 84, 16);
-    deviceBuffer_->setGeometry(middle + 84, 76, kSmallBarWidth, 12);
-    setFixedSize(kPanelWidth, kHeight);
+    for (QProgressBar* small : {readBuffer_, deviceBuffer_}) {
+        small->setFixedSize(metrics::Scaled(kSmallBarWidth), metrics::Scaled(12));
+    }
+    auto* grid = new QGridLayout(this);
+    const int margin = metrics::Scaled(kPanelMargin);
+    grid->setContentsMargins(margin, 0, margin, 0);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(caption_, 1);
+    top->addWidget(size_, 1);
+    top->addWidget(percent_, 1);
+    grid->addLayout(top, 0, 0, 1, 2);
+    grid->addWidget(bar_, 1, 0, 1, 2);
+    grid->addLayout(Pair(MakeTimeLabel(this, tr("Elapsed:")), elapsed_), 2, 0);
+    grid->addLayout(Pair(remainingLabel_, remaining_), 2, 1);
+    grid->addLayout(Pair(readLabel_, readBuffer_), 3, 0);
+    grid->addLayout(Pair(deviceLabel_, deviceBuffer_), 3, 1);
     Reset(0, 0);
 }
 
@@ -112,6 +117,10 @@ void TRecordPanel::ShowPercent() {
 QString TRecordPanel::SizeText() const { return size_->text(); }
 QString TRecordPanel::PercentText() const { return percent_->text(); }
 QString TRecordPanel::RemainingText() const { return remaining_->text(); }
+QString TRecordPanel::ElapsedText() const { return elapsed_->text(); }
+bool TRecordPanel::ShowsDriveParts() const { return !remaining_->isHidden() && !deviceBuffer_->isHidden(); }
+int TRecordPanel::ReadBufferValue() const { return readBuffer_->value(); }
+int TRecordPanel::DeviceBufferValue() const { return deviceBuffer_->value(); }
 int TRecordPanel::Position() const { return bar_->value(); }
 int TRecordPanel::Maximum() const { return bar_->maximum(); }
 

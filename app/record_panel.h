@@ -17,8 +17,6 @@ class TRecordPanel : public QWidget {
 public:
     explicit TRecordPanel(QWidget* parent);
 
-    static constexpr int kHeight = 100;
-
     // Back to its start for an operation of `sectors` sectors: 0%, empty
     // bars, "0.00/0.00 Mb", both times "00:00:00". The drive's buffer bar
     // counts up to `deviceBufferBytes`.
@@ -43,6 +41,10 @@ public:
     QString SizeText() const;
     QString PercentText() const;
     QString RemainingText() const;
+    QString ElapsedText() const;
+    bool ShowsDriveParts() const;
+    int ReadBufferValue() const;
+    int DeviceBufferValue() const;
     int Position() const;
     int Maximum() const;
 
