@@ -11,6 +11,7 @@
 #include "app/metrics.h"
 #include "app/progress_widgets.h"
 #include "app/record_panel.h"
+#include "app/tray_release.h"
 #include "engine/orvo_burner.h"
 #include "tasks/progress_texts.h"
 #include "tasks/record_process.h"
@@ -73,7 +74,10 @@ TProcessPage::TProcessPage(TMainWindow& window)
     QTimer::singleShot(0, this, &TProcessPage::Start);
 }
 
-TProcessPage::~TProcessPage() = default;
+TProcessPage::~TProcessPage() {
+    // A stopped operation whose end the page no longer sees.
+    if (releasePending_) TTrayRelease::After(Window());
+}
 
 void TProcessPage::Start() {
     switch (State().ChosenTask) {
