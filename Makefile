@@ -9,7 +9,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := build-essential cmake ninja-build pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev libxxhash-dev \
             xorriso genisoimage libarchive-tools p7zip-full clang time \
-            dpkg-dev file lintian desktop-file-utils appstream bash-completion groff-base
+            dpkg-dev file lintian desktop-file-utils appstream bash-completion groff-base \
+            qt6-base-dev qt6-qpa-plugins xvfb xauth
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 # The main build is configured as a Debian package installs it, so that
@@ -31,12 +32,18 @@ build: deps
 	$(CONFIGURE_MAIN)
 	cmake --build build -j $(JOBS)
 
-# Until the wizard lands, starting Sorvane means its command-line front end:
-# its commands, then the drive it would record with (the emulated recorder on
-# a machine without one) and the disc in it.
+# Starting Sorvane means its wizard. Without a desktop session it says so
+# and shows the command-line front end instead: its commands, then the drive
+# it would record with (the emulated recorder on a machine without one) and
+# the disc in it.
 run: build
-	./build/bin/sorvane-cli --help
-	./build/bin/sorvane-cli info
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  ./build/bin/sorvane; \
+	else \
+	  echo "The Sorvane wizard needs a desktop session (DISPLAY or WAYLAND_DISPLAY); here is sorvane-cli instead."; \
+	  ./build/bin/sorvane-cli --help; \
+	  ./build/bin/sorvane-cli info; \
+	fi
 
 # The Debian package of the main build: build/sorvane_*.deb.
 package: build

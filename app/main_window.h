@@ -33,6 +33,8 @@ public:
     TGlobalState& State() { return state_; }
     const TWizardServices& Services() const { return services_; }
     TWizardPage* CurrentPage() const { return page_.get(); }
+    // The body above the button bar, parent of the page shown.
+    QWidget* PageHost() const { return body_; }
 
     // Chooses drive `index` for everything that follows.
     void SelectDrive(int index);
@@ -70,6 +72,10 @@ public:
     void Done();
     void Help();
 
+    // Started with an image file to record: the wizard opens on "Record
+    // ISO-image to disc" with that image chosen.
+    void StartWithImage(const QString& imageFile);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -78,7 +84,19 @@ private:
     // Destroys the page shown, then makes and shows the one of `caption`.
     void ShowPage(const QString& caption);
     bool CanClose();
-    void ForwardToProcess(void (TWizardPage::*event)());
+    void ForwardToProcess(void (TWizardPage::*handler)());
+    void ConnectEngineEvents();
+    void OpenDrives();
+    void BuildButtonBar();
+    // Before the program ends in the middle of an operation: the component
+    // stopped, its write thread ended, the tray unlocked.
+    void EndOperationForClose();
+
+    // Next and Home while one of them runs (a check may handle events
+    // meanwhile): the second is ignored, a close waits for the first.
+    bool acting_ = false;
+    bool closeWaiting_ = false;
+    QString startImage_;
 
     TWizardServices services_;
     TGlobalState state_;

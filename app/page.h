@@ -60,7 +60,9 @@ protected:
 
     // The white header strip with a line below it: a bold title, a line
     // under it, and the page's step label of the chosen task at the right.
-    // Answers the strip's height; the page lays its body out below it.
+    // Answers the strip's height; the page lays its body out below it (a
+    // layout the page installs on itself starts there by itself: the
+    // header sets the page's top contents margin).
     int AddHeader(const QString& title, const QString& subtitle);
 
     // Shows a message box owned by the page, and asks a Yes/No question.
@@ -71,9 +73,14 @@ protected:
     // The question callback the tasks' checks take.
     tasks::TAskQuestion AskQuestion() const;
 
+    // Keeps the header as wide as the page.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     TMainWindow& window_;
     QString caption_;
+    QWidget* header_ = nullptr;
+    QWidget* headerLine_ = nullptr;
 };
 
 }  // namespace sorvane::app

@@ -1,0 +1,34 @@
+#include "app/pages.h"
+
+
+#include "app/choose_task.h"
+#include "app/global.h"
+#include "app/main_window.h"
+
+namespace sorvane::app {
+namespace {
+
+template <class TPage>
+std::unique_ptr<TWizardPage> Make(TMainWindow& window) {
+    return std::make_unique<TPage>(window);
+}
+
+struct TPageEntry {
+    const char* Caption;
+    std::unique_ptr<TWizardPage> (*Create)(TMainWindow& window);
+};
+
+// One line per page.
+const TPageEntry kPages[] = {
+    {caption::kChooseTask, Make<TChooseTaskPage>},
+};
+
+}  // namespace
+
+std::unique_ptr<TWizardPage> MakePage(const QString& caption, TMainWindow& window) {
+    for (const TPageEntry& entry : kPages)
+        if (caption == QLatin1String(entry.Caption)) return entry.Create(window);
+    return nullptr;
+}
+
+}  // namespace sorvane::app
