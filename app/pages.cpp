@@ -4,6 +4,7 @@
 #include "app/choose_task.h"
 #include "app/global.h"
 #include "app/main_window.h"
+#include "app/process.h"
 
 namespace sorvane::app {
 namespace {
@@ -21,6 +22,7 @@ struct TPageEntry {
 // One line per page.
 const TPageEntry kPages[] = {
     {caption::kChooseTask, Make<TChooseTaskPage>},
+    {caption::kProcess, Make<TProcessPage>},
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "app/record_panel.h"
 #include "app/tray_release.h"
 #include "engine/orvo_burner.h"
+#include "tasks/emulated_clock.h"
 #include "tasks/progress_texts.h"
 #include "tasks/record_process.h"
 
@@ -80,6 +81,9 @@ TProcessPage::~TProcessPage() {
 }
 
 void TProcessPage::Start() {
+    // The emulated recorder's drives make the burner's pauses on their own
+    // clock, as fast as the recorder runs.
+    tasks::PaceWithEmulatedRecorder(Burner());
     switch (State().ChosenTask) {
         case kTaskRecordNew:
             State().EraseFirst ? Erase(true) : BurnDisc();
