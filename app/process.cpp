@@ -112,7 +112,7 @@ void TProcessPage::Erase(bool quick) {
     erasePanel_->Reset();
     erasePanel_->SetCaption(quick ? tr("Quick erase") : tr("Full erase on ") + State().EraseSpeedText);
     erasePanel_->show();
-    Burner().AllowMediumRemoval(false);
+    LockTray();
     phase_ = TPhase::Erasing;
     workerRunning_ = true;
     const QPointer<TProcessPage> alive(this);
@@ -200,7 +200,7 @@ bool TProcessPage::StartRecording(const std::function<bool()>& start) {
     recordPanel_->show();
     // Locked before the start: once the recording runs, the drive takes
     // commands from the recording thread alone.
-    Burner().AllowMediumRemoval(false);
+    LockTray();
     phase_ = TPhase::Recording;
     workerRunning_ = true;
     const QPointer<TProcessPage> alive(this);
@@ -307,7 +307,16 @@ void TProcessPage::Finish(bool success) {
     ReleaseDrive(eject, shutdown);
 }
 
+void TProcessPage::LockTray() {
+    // An image file can be made without any drive.
+    if (State().ChosenDevice >= 0) Burner().AllowMediumRemoval(false);
+}
+
 void TProcessPage::ReleaseDrive(bool eject, bool shutdown) {
+    if (State().ChosenDevice < 0) {
+        if (shutdown) Window().ShutdownComputer();
+        return;
+    }
     // The wait for a drive still busy with its buffer keeps the window
     // live, and the page may be gone when it ends.
     TOrvoBurner& burner = Burner();

@@ -58,6 +58,7 @@ private:
     void CountTick();
     void ProgressTick();
     void ShowProgressTitle(const QString& caption, const QString& percent);
+    void LockTray();
     // The tray let go once no worker uses the drive, then the eject and the
     // shutdown asked for.
     void ReleaseDrive(bool eject, bool shutdown);

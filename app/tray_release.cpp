@@ -16,7 +16,7 @@ constexpr qint64 kGiveUpAfterMs = 120000;
 
 void TTrayRelease::After(TMainWindow& window) {
     // A window on its way out closes the drive with the program.
-    if (!window.isVisible()) return;
+    if (!window.isVisible() || window.State().ChosenDevice < 0) return;
     new TTrayRelease(window);
 }
 
