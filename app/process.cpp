@@ -24,7 +24,7 @@ constexpr int kCountEveryMs = 1000;
 constexpr int kProgressEveryMs = 500;
 // How long "100%" of an erase stays before its end is said.
 constexpr int kEraseEndPauseMs = 500;
-constexpr int kGap = 8;
+constexpr int kGap = 12;
 constexpr int kSectorBytes = 2048;
 // The record panel's caption before an operation gives it its own; the
 // window's title shows no progress under it.
