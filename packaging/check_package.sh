@@ -65,6 +65,30 @@ if [ -s "$work/check.iso" ]; then
     diff -r "$work/source" "$work/readback" || fail "the image does not hold the files given"
 fi
 
+# The wizard, when the package has it: its help file where the program
+# looks for it, and the program itself starting from the installed paths.
+wizard=$root/usr/bin/sorvane
+help=$root/usr/share/sorvane/Sorvane.chm
+if [ -e "$wizard" ] && [ ! -e "$help" ]; then
+    fail "the package has the wizard but not its help file /usr/share/sorvane/Sorvane.chm"
+fi
+if [ -e "$help" ] && [ "$(head -c 4 "$help")" != ITSF ]; then
+    fail "/usr/share/sorvane/Sorvane.chm is not a compiled help file"
+fi
+if [ -x "$wizard" ]; then
+    version=$(dpkg-deb --field "$deb" Version)
+    upstream=${version%-*}
+    # --version ends before any window opens; the time limit keeps a
+    # program that opened one anyway from holding the check up.
+    if said=$(QT_QPA_PLATFORM=offscreen timeout 30 "$wizard" --version 2>&1); then
+        grep -qF "$upstream" <<<"$said" || fail "sorvane --version says '$said', not version $upstream"
+    else
+        fail "sorvane --version failed with status $?: $said"
+    fi
+else
+    echo "(the package has no wizard: its start is not checked)"
+fi
+
 # The desktop entry, its icon and the AppStream data, when the package has them.
 for entry in "$root"/usr/share/applications/*.desktop; do
     [ -e "$entry" ] || continue
