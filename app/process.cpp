@@ -81,6 +81,8 @@ TProcessPage::~TProcessPage() {
 }
 
 void TProcessPage::Start() {
+    // The window may have been closed before the page got to start.
+    if (phase_ != TPhase::Starting) return;
     // The emulated recorder's drives make the burner's pauses on their own
     // clock, as fast as the recorder runs.
     tasks::PaceWithEmulatedRecorder(Burner());
