@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadialGradient>
+#include <QAbstractItemView>
 #include <QVBoxLayout>
 
 #include "app/global.h"
@@ -27,12 +28,12 @@ struct TTaskRowText {
 
 // In the order of the task numbers.
 constexpr std::array<TTaskRowText, TChooseTaskPage::kTaskCount> kRows = {{
-    {"Record new CD/DVD", "media-optical-burn", QStyle::SP_DriveCDIcon},
-    {"Continue CD/DVD", "media-optical-data", QStyle::SP_DriveDVDIcon},
-    {"Erase RW-disc", "edit-clear", QStyle::SP_TrashIcon},
-    {"Make ISO-image", "document-save", QStyle::SP_DialogSaveButton},
-    {"Record ISO-image to disc", "media-optical", QStyle::SP_DriveCDIcon},
-    {"Get information", "dialog-information", QStyle::SP_MessageBoxInformation},
+    {QT_TR_NOOP("Record new CD/DVD"), "media-optical-burn", QStyle::SP_DriveCDIcon},
+    {QT_TR_NOOP("Continue CD/DVD"), "media-optical-data", QStyle::SP_DriveDVDIcon},
+    {QT_TR_NOOP("Erase RW-disc"), "edit-clear", QStyle::SP_TrashIcon},
+    {QT_TR_NOOP("Make ISO-image"), "document-save", QStyle::SP_DialogSaveButton},
+    {QT_TR_NOOP("Record ISO-image to disc"), "media-optical", QStyle::SP_DriveCDIcon},
+    {QT_TR_NOOP("Get information"), "dialog-information", QStyle::SP_MessageBoxInformation},
 }};
 
 const QColor kSilver(192, 192, 192);
@@ -218,6 +219,14 @@ TChooseTaskPage::TChooseTaskPage(TMainWindow& window) : TWizardPage(window, QStr
     drives_->clear();
     drives_->addItems(state.DeviceNames);
     drives_->setCurrentIndex(state.ChosenDevice);
+    // A long drive name is cut in the list's own width; its popup and
+    // tooltip show it whole.
+    int widest = 0;
+    for (const QString& name : state.DeviceNames)
+        widest = std::max(widest, drives_->fontMetrics().horizontalAdvance(name));
+    drives_->view()->setMinimumWidth(widest + metrics::Scaled(24));
+    drives_->setToolTip(drives_->currentText());
+    connect(drives_, &QComboBox::currentTextChanged, drives_, &QComboBox::setToolTip);
     connect(drives_, &QComboBox::currentIndexChanged, this, &TChooseTaskPage::DriveListChange);
     state.EraseFirst = false;
     state.EraseFailed = false;

@@ -11,10 +11,12 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Sorvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sorvane"));
     QApplication::setDesktopFileName(QStringLiteral("sorvane"));
+    QApplication::setApplicationVersion(QStringLiteral(SORVANE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Record data CDs and DVDs and make ISO images."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("image"), QStringLiteral("An ISO image to record to a disc."),
                                  QStringLiteral("[image.iso]"));
     parser.process(application);

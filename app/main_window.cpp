@@ -21,10 +21,13 @@ namespace sorvane::app {
 namespace {
 
 constexpr char kTitle[] = "Sorvane";
-constexpr char kCancelQuestion[] = "Do you really want to cancel current operation?";
-constexpr char kExtractQuestion[] = "Program is extracting node now.\nDo you really want to cancel extracting?";
-constexpr char kQuitAnyway[] = "It is impossible to quit correct now.\nHowever quit?";
-constexpr char kConfirmCancel[] = "Confirm cancel";
+constexpr char kCancelQuestion[] = QT_TR_NOOP("Do you really want to cancel current operation?");
+constexpr char kExtractQuestion[] =
+    QT_TR_NOOP("Program is extracting node now.\nDo you really want to cancel extracting?");
+constexpr char kQuitAnyway[] = QT_TR_NOOP("It is impossible to quit correct now.\nHowever quit?");
+constexpr char kConfirmCancel[] = QT_TR_NOOP("Confirm cancel");
+// The read-ahead the wizard records with.
+constexpr std::uint32_t kCacheSize = 32 * 1024 * 1024;
 // How long a close waits for an aborted operation's threads to let go.
 constexpr int kAbortWaitMs = 10000;
 
@@ -82,7 +85,7 @@ TMainWindow::TMainWindow(TWizardServices services, QWidget* parent)
     BuildButtonBar();
 
     TOrvoBurner& burner = *burner_;
-    burner.SetCacheSize(33554432);
+    burner.SetCacheSize(kCacheSize);
     burner.PerformOPC = true;
     burner.UnderrunProtection = true;
     burner.WritePostGap = true;
@@ -102,6 +105,13 @@ TMainWindow::~TMainWindow() {
     burner_->OnWriteDone = {};
     burner_->OnFinalizingTrack = {};
     burner_->OnEraseDone = {};
+    // A recording still running is stopped; its thread may be waiting for
+    // this thread to take an event, so the engine's queue is served (and
+    // nothing else: the window is going) until it has ended.
+    if (burner_->Writing()) {
+        burner_->Abort();
+        TSyncQueue::Main().PumpUntil([this] { return !burner_->Writing(); }, kAbortWaitMs);
+    }
     burner_->WaitForEraseThreads();
     burner_.reset();
     SetOwnerEventsHook({});
@@ -136,8 +146,8 @@ void TMainWindow::ConnectEngineEvents() {
 void TMainWindow::OpenDrives() {
     std::string failure;
     if (!tasks::OpenDrives(*burner_, failure)) {
-        services_.Messages->Show(nullptr, QString::fromStdString(failure), QString::fromLatin1(tasks::kAspiErrorCaption),
-                                 TMessageIcon::Error);
+        services_.Messages->Show(nullptr, QString::fromStdString(failure),
+                                 QString::fromLatin1(tasks::kAspiErrorCaption), TMessageIcon::Error);
         failed_ = true;
         return;
     }
@@ -256,9 +266,16 @@ void TMainWindow::StartWithImage(const QString& imageFile) {
 }
 
 void TMainWindow::ShowPage(const QString& caption) {
+    // The switch is drawn once, with the new page complete. Only the switch:
+    // a check before it may wait for the drive, and the window stays drawn
+    // meanwhile.
+    TFrozenDrawing frozen(*this);
     // The page that goes is gone before the next is made: its destruction
     // may hand something on to the next.
     page_.reset();
+    // Home leads back from every page; Choose Task and a page whose
+    // operation starts at once disable it themselves.
+    home_->setEnabled(true);
     page_ = MakePage(caption, *this);
     if (!page_) page_ = MakePage(QString::fromLatin1(caption::kChooseTask), *this);
     page_->setGeometry(body_->rect());
@@ -269,7 +286,6 @@ void TMainWindow::Next() {
     if (acting_) return;
     {
         TActing acting(acting_);
-        TFrozenDrawing frozen(*this);
         const int task = state_.ChosenTask;
         const QString current = page_ ? page_->Caption() : QString();
         if (!page_) {
@@ -314,7 +330,6 @@ void TMainWindow::Home() {
     if (acting_) return;
     {
         TActing acting(acting_);
-        TFrozenDrawing frozen(*this);
         ShowPage(QString::fromLatin1(caption::kChooseTask));
     }
     stop_->hide();
@@ -406,12 +421,12 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (CanClose()) {
-        page_.reset();
+    // The page stays until the window goes: a page may itself have asked
+    // for the close (Done), and is still running then.
+    if (CanClose())
         event->accept();
-    } else {
+    else
         event->ignore();
-    }
 }
 
 void TMainWindow::showEvent(QShowEvent* event) {
@@ -424,9 +439,16 @@ void TMainWindow::showEvent(QShowEvent* event) {
     }
     if (!startImage_.isEmpty() && !failed_) {
         state_.ChosenTask = kTaskRecordImage;
-        state_.ImageFileName = startImage_;
-        TActing acting(acting_);
-        ShowPage(QString::fromLatin1(caption::kBurnOptions));
+        if (QFileInfo(startImage_).isFile()) {
+            state_.ImageFileName = startImage_;
+            TActing acting(acting_);
+            ShowPage(QString::fromLatin1(caption::kBurnOptions));
+        } else {
+            // The task stays chosen, so that Next asks for another image.
+            Next();
+            services_.Messages->Show(this, tr("The image file %1 cannot be found.").arg(startImage_),
+                                     tr("Image not found"), TMessageIcon::Warning);
+        }
     } else {
         Next();
     }

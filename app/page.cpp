@@ -1,5 +1,7 @@
 #include "app/page.h"
 
+#include <algorithm>
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,6 +29,13 @@ TOrvoBurner& TWizardPage::Burner() const { return window_.Burner(); }
 
 TGlobalState& TWizardPage::State() const { return window_.State(); }
 
+namespace {
+
+// A caption as written, where "&&" stands for one "&".
+QString CaptionText(QString text) { return text.replace(QLatin1String("&&"), QLatin1String("&")); }
+
+}  // namespace
+
 int TWizardPage::AddHeader(const QString& title, const QString& subtitle) {
     auto* strip = new QWidget(this);
     strip->setObjectName(QStringLiteral("header"));
@@ -36,12 +45,12 @@ int TWizardPage::AddHeader(const QString& title, const QString& subtitle) {
     white.setColor(QPalette::WindowText, Qt::black);
     strip->setPalette(white);
 
-    auto* titleLabel = new QLabel(title, strip);
+    auto* titleLabel = new QLabel(CaptionText(title), strip);
     titleLabel->setObjectName(QStringLiteral("headerTitle"));
     QFont bold = titleLabel->font();
     bold.setBold(true);
     titleLabel->setFont(bold);
-    auto* subtitleLabel = new QLabel(subtitle, strip);
+    auto* subtitleLabel = new QLabel(CaptionText(subtitle), strip);
     subtitleLabel->setObjectName(QStringLiteral("headerSubtitle"));
     subtitleLabel->setWordWrap(true);
     auto* stepLabel = new QLabel(StepLabel(caption_, State().ChosenTask), strip);
@@ -58,7 +67,7 @@ int TWizardPage::AddHeader(const QString& title, const QString& subtitle) {
     texts->addWidget(subtitleLabel);
     texts->addStretch();
     auto* row = new QHBoxLayout(strip);
-    row->setContentsMargins(metrics::Scaled(12), metrics::Scaled(6), metrics::Scaled(12), 0);
+    row->setContentsMargins(metrics::Scaled(12), metrics::Scaled(6), metrics::Scaled(12), metrics::Scaled(4));
     row->addLayout(texts, 1);
     row->addWidget(stepLabel, 0, Qt::AlignTop);
 
@@ -67,7 +76,8 @@ int TWizardPage::AddHeader(const QString& title, const QString& subtitle) {
     line->setFrameShadow(QFrame::Sunken);
 
     // The strip keeps the height of the design unless the texts need more.
-    const int stripHeight = std::max(metrics::Scaled(metrics::kHeaderHeight), strip->sizeHint().height());
+    const int needed = row->hasHeightForWidth() ? row->totalHeightForWidth(width()) : strip->sizeHint().height();
+    const int stripHeight = std::max(metrics::Scaled(metrics::kHeaderHeight), needed);
     strip->setGeometry(0, 0, width(), stripHeight);
     line->setGeometry(0, stripHeight, width(), 2);
     header_ = strip;

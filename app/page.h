@@ -60,6 +60,7 @@ protected:
 
     // The white header strip with a line below it: a bold title, a line
     // under it, and the page's step label of the chosen task at the right.
+    // The texts are written as captions are: "&&" shows as one "&".
     // Answers the strip's height; the page lays its body out below it (a
     // layout the page installs on itself starts there by itself: the
     // header sets the page's top contents margin).

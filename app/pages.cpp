@@ -1,5 +1,6 @@
 #include "app/pages.h"
 
+#include <QHash>
 
 #include "app/choose_task.h"
 #include "app/global.h"
@@ -25,9 +26,22 @@ const TPageEntry kPages[] = {
     {caption::kProcess, Make<TProcessPage>},
 };
 
+QHash<QString, TPageMaker>& Overrides() {
+    static QHash<QString, TPageMaker> overrides;
+    return overrides;
+}
+
 }  // namespace
 
+void OverridePage(const QString& caption, TPageMaker make) {
+    if (make)
+        Overrides().insert(caption, std::move(make));
+    else
+        Overrides().remove(caption);
+}
+
 std::unique_ptr<TWizardPage> MakePage(const QString& caption, TMainWindow& window) {
+    if (const auto found = Overrides().constFind(caption); found != Overrides().cend()) return (*found)(window);
     for (const TPageEntry& entry : kPages)
         if (caption == QLatin1String(entry.Caption)) return entry.Create(window);
     return nullptr;

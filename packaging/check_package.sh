@@ -85,6 +85,12 @@ if [ -x "$wizard" ]; then
     else
         fail "sorvane --version failed with status $?: $said"
     fi
+    # With no option it opens its window on the emulated recorder and stays
+    # up until it is ended (a temporary folder of its own keeps it from
+    # finding a wizard already open).
+    status=0
+    TMPDIR=$work QT_QPA_PLATFORM=offscreen timeout 5 "$wizard" >"$work/wizard.txt" 2>&1 || status=$?
+    [ "$status" -eq 124 ] || fail "sorvane ended at start (status $status): $(cat "$work/wizard.txt")"
 else
     echo "(the package has no wizard: its start is not checked)"
 fi

@@ -101,14 +101,6 @@ private slots:
         QTest::mouseClick(page->Link(), Qt::LeftButton);
         QCOMPARE(wizard.Desktop().Opened, QStringList{page->LinkTarget()});
     }
-
-    void Screenshot() {
-        TWizardHarness wizard({{vdrive::MultiFormatWriter(), {TMediumKind::CdR}},
-                               {vdrive::DvdRomReader(), {TMediumKind::None}}});
-        QVERIFY(wizard.Start());
-        wizard.ChooseTask(kTaskMakeIso);
-        TWizardHarness::SaveScreenshot(wizard.Window(), "choose_task");
-    }
 };
 
 QTEST_MAIN(ChooseTaskTest)

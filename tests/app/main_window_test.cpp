@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -15,6 +17,7 @@
 #include "engine/rtl/owner_wait.h"
 #include "engine/rtl/sync_queue.h"
 #include "tests/app/wizard_harness.h"
+#include "tests/device/fake_kernel.h"
 
 using namespace sorvane;
 using namespace sorvane::app;
@@ -47,6 +50,20 @@ private slots:
                                {vdrive::UsbBridgeReader(), {TMediumKind::None}}});
         QVERIFY(wizard.Start());
         QCOMPARE(wizard.Window().State().ChosenDevice, 1);
+    }
+
+    void WithoutATransportTheProgramSaysSoAndEnds() {
+        TWizardHarness wizard;
+        // A library that loads but offers no drive entry points.
+        qputenv("SORVANE_ASPI_LIBRARY", "libm.so.6");
+        const bool started = wizard.Start();
+        qunsetenv("SORVANE_ASPI_LIBRARY");
+        QVERIFY(!started);
+        QVERIFY(wizard.Window().Failed());
+        QCOMPARE(wizard.Messages().Shown().size(), 1);
+        QCOMPARE(wizard.Messages().Last().Text, QString("ASPI initialization error"));
+        QCOMPARE(wizard.Messages().Last().Caption, QString("ASPI ERROR"));
+        QVERIFY(wizard.Messages().Last().Icon == TMessageIcon::Error);
     }
 
     void OpensOnChooseTaskWithTheButtonBarAtRest() {
@@ -97,6 +114,9 @@ private slots:
     void AnImageOnTheCommandLineIsRecordedToDisc() {
         TWizardHarness wizard;
         QVERIFY(QDir::setCurrent(wizard.TempPath()));
+        QFile image(wizard.TempPath("given.iso"));
+        QVERIFY(image.open(QIODevice::WriteOnly));
+        image.close();
         QVERIFY(wizard.Start("given.iso"));
         QCOMPARE(wizard.Window().State().ChosenTask, int(kTaskRecordImage));
         QCOMPARE(wizard.Window().State().ImageFileName, wizard.TempPath("given.iso"));
@@ -104,6 +124,30 @@ private slots:
         QVERIFY(wizard.Dialogs().Calls().isEmpty());
         if (auto* page = wizard.PageAs<TChooseTaskPage>()) QVERIFY(page->Row(kTaskRecordImage)->Selected());
         else QCOMPARE(wizard.PageCaption(), QString("Burn Options"));
+    }
+
+    void ADriveTheUserMayNotOpenIsToldAtStart() {
+        test::TFakeKernel kernel;
+        kernel.AddDrive(0).MayOpen = false;
+        TWizardHarness wizard;
+        QVERIFY(wizard.Start());
+        QVERIFY(TWizardHarness::WaitUntil([&] { return !wizard.Messages().Shown().isEmpty(); }, 5000));
+        const auto box = wizard.Messages().Last();
+        QVERIFY2(box.Text.startsWith("No permission to use the drive /fake/sr0"), qPrintable(box.Text));
+        QVERIFY(box.Icon == TMessageIcon::Warning);
+        // The emulated recorder stands in meanwhile.
+        QCOMPARE(wizard.Window().State().DeviceNames.size(), 1);
+        QCOMPARE(wizard.PageCaption(), QString("Choose Task"));
+    }
+
+    void AMissingImageOnTheCommandLineIsSaid() {
+        TWizardHarness wizard;
+        QVERIFY(wizard.Start(wizard.TempPath("gone.iso")));
+        QCOMPARE(wizard.Messages().Last().Text,
+                 QString("The image file %1 cannot be found.").arg(wizard.TempPath("gone.iso")));
+        QVERIFY(wizard.Window().State().ImageFileName.isEmpty());
+        auto* page = wizard.PageAs<TChooseTaskPage>();
+        QVERIFY(page && page->Row(kTaskRecordImage)->Selected());
     }
 
     void HelpWithoutTheFileSaysSo() {
@@ -183,12 +227,35 @@ private slots:
         QVERIFY(fired);
     }
 
+    void EndingTheProgramDuringAnImageSaveStopsItAndLeavesNoImage() {
+        QTemporaryDir output;
+        const QString image = QDir(output.path()).filePath("out.iso");
+        auto wizard = std::make_unique<TWizardHarness>();
+        QVERIFY(wizard->Start());
+        // Big enough that the save still runs when the window goes.
+        QFile source(wizard->TempPath("big.bin"));
+        QVERIFY(source.open(QIODevice::WriteOnly));
+        QVERIFY(source.resize(qint64(4) << 30));
+        source.close();
+        TOrvoBurner& burner = wizard->Window().Burner();
+        QVERIFY(burner.BeginProject(TOrvoBurner::TProjectTask::ImageFile));
+        QVERIFY(burner.InsertFile("\\", source.fileName().toStdString(), false));
+        QVERIFY(burner.SaveISOImage(image.toStdString(), false));
+        QVERIFY(burner.Writing());
+        QElapsedTimer timer;
+        timer.start();
+        wizard.reset();
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(QDir(output.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
     void ButtonsHaveAccessibleNamesAndIcons() {
         TWizardHarness wizard;
         QVERIFY(wizard.Start());
         TMainWindow& window = wizard.Window();
-        for (QPushButton* button :
-             {window.HelpButton(), window.HomeButton(), window.NextButton(), window.StopButton(), window.DoneButton()}) {
+        const QPushButton* buttons[] = {window.HelpButton(), window.HomeButton(), window.NextButton(),
+                                        window.StopButton(), window.DoneButton()};
+        for (const QPushButton* button : buttons) {
             QVERIFY(!button->accessibleName().isEmpty());
             QVERIFY2(!button->icon().isNull(), qPrintable(button->text()));
         }

@@ -131,6 +131,7 @@ TWizardHarness::TWizardHarness(std::vector<TDriveSetup> drives, double timeScale
 
 TWizardHarness::~TWizardHarness() {
     window_.reset();
+    for (const QString& caption : standIns_) app::OverridePage(caption, {});
     TTransport::Instance().Close();
     Host().UseMemory();
 }
@@ -141,6 +142,11 @@ bool TWizardHarness::Start(const QString& imageFile) {
     if (!imageFile.isEmpty()) window_->StartWithImage(imageFile);
     window_->show();
     return QTest::qWaitForWindowExposed(window_.get());
+}
+
+void TWizardHarness::StandInPage(const QString& caption, app::TPageMaker make) {
+    standIns_ << caption;
+    app::OverridePage(caption, std::move(make));
 }
 
 bool TWizardHarness::Close() { return window_->close(); }

@@ -22,6 +22,7 @@
 
 #include "app/main_window.h"
 #include "app/page.h"
+#include "app/pages.h"
 #include "app/wizard_services.h"
 #include "vdrive/vdrive.h"
 
@@ -134,6 +135,10 @@ public:
     // Closes the window as the close box does; answers whether it closed.
     bool Close();
 
+    // Shows `make`'s page for `caption` instead of the real one, until the
+    // harness goes (tests of the main window's flow).
+    void StandInPage(const QString& caption, app::TPageMaker make);
+
     // Before Start: what the window will be made with.
     app::TWizardServices& Services() { return services_; }
     TScriptedMessages& Messages() { return *messages_; }
@@ -178,6 +183,7 @@ private:
     std::shared_ptr<TFakeDesktop> desktop_;
     app::TWizardServices services_;
     std::unique_ptr<app::TMainWindow> window_;
+    QStringList standIns_;
 };
 
 }  // namespace sorvane::test
