@@ -5,188 +5,26 @@
 // closing of the track, a failure, a stop, the close box.
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <algorithm>
-#include <chrono>
-#include <map>
 
-#include "app/add_files.h"
 #include "app/erase_panel.h"
 #include "app/process.h"
 #include "app/record_panel.h"
-#include "engine/iso/image_disc.h"
-#include "engine/iso/session_reader.h"
 #include "engine/orvo_burner.h"
-#include "engine/project/project_tree.h"
 #include "tasks/progress_texts.h"
+#include "tests/app/process_steps.h"
 #include "tests/app/wizard_harness.h"
 
 using namespace sorvane;
 using namespace sorvane::app;
-using sorvane::test::TWizardHarness;
+using namespace sorvane::test;
 using vdrive::TMediumKind;
 using vdrive::TMediumState;
-
-namespace {
-
-using TFiles = std::map<QString, QByteArray>;  // by path: "/Docs/inner.dat"
-
-constexpr int kLongWaitMs = 60000;
-
-QByteArray Pattern(int size, int seed) {
-    QByteArray bytes(size, '\0');
-    std::uint32_t x = 2463534242u + static_cast<std::uint32_t>(seed);
-    for (char& byte : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        byte = static_cast<char>(x);
-    }
-    return bytes;
-}
-
-QString WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
-    return path;
-}
-
-// A folder of files to record, and what they should read back as.
-struct TSources {
-    QStringList Paths;  // what the user adds: files and folders
-    TFiles Expected;
-};
-
-TSources MakeSources(const TWizardHarness& wizard, const QString& name, int bigSize = 3 * 1048576) {
-    const QString root = wizard.TempPath(name);
-    TSources sources;
-    sources.Expected["/small.txt"] = "small";
-    sources.Expected["/big.bin"] = Pattern(bigSize, 1);
-    sources.Expected["/Docs/inner.dat"] = Pattern(70001, 2);
-    for (const auto& [path, bytes] : sources.Expected) WriteFile(root + path, bytes);
-    sources.Paths = {root + "/small.txt", root + "/big.bin", root + "/Docs"};
-    return sources;
-}
-
-void Walk(TSessionReader& reader, const TDEntry& dir, const QString& prefix, const QString& scratch, TFiles& files) {
-    for (const TFEntry* entry = dir.FirstEntry; entry; entry = entry->Next) {
-        const QString path = prefix + "/" + QString::fromStdString(entry->LongName);
-        if (entry->IsDirectory()) {
-            Walk(reader, *entry->Dir, path, scratch, files);
-            continue;
-        }
-        QFile::remove(scratch);
-        if (!reader.ExtractFile(*entry, scratch.toStdString())) {
-            files[path] = "<unreadable: " + QByteArray::fromStdString(reader.LastError) + ">";
-            continue;
-        }
-        QFile file(scratch);
-        file.open(QIODevice::ReadOnly);
-        files[path] = file.readAll();
-    }
-}
-
-// The files of the image's one session as the engine's session reader
-// finds them; empty when it finds no file system.
-TFiles ReadImage(const QString& image, const QString& scratch) {
-    TImageDisc disc(image.toStdString());
-    TObject sender;
-    const TDebugSink quiet = [](const std::string&, int) {};
-    TProjectTree tree(sender, quiet);
-    TSessionReader reader(disc, tree, quiet);
-    TFiles files;
-    if (!disc.IsOpen() || !reader.ImportSession(1)) return files;
-    Walk(reader, *tree.DirTable().front(), QString(), scratch, files);
-    return files;
-}
-
-// Session `session` of drive 0's disc, read back through an image of it.
-TFiles ReadSession(TWizardHarness& wizard, int session) {
-    const QString image = wizard.TempPath(QString("session%1.iso").arg(session));
-    std::string error;
-    if (!wizard.Host().ExportSession(0, session, image.toStdString(), &error)) return {};
-    return ReadImage(image, wizard.TempPath("extracted.bin"));
-}
-
-// Starts the wizard with the burner's pauses (its polls of a busy drive)
-// made on the recorder's clock, whatever pace a test sets it to: the
-// harness's recorder lives in memory, where the program cannot tell its
-// drives from real ones and would wait in real time.
-bool Start(TWizardHarness& wizard) {
-    if (!wizard.Start()) return false;
-    TOrvoBurner& burner = wizard.Window().Burner();
-    vdrive::THost& host = wizard.Host();
-    burner.Sleep = [&burner, &host](int ms) {
-        const std::chrono::duration<double, std::milli> pause(ms / std::max(host.TimeScale(), 1.0));
-        burner.PauseKeepingOwnerAlive(std::chrono::duration_cast<std::chrono::nanoseconds>(pause));
-    };
-    return true;
-}
-
-TProcessPage* Process(const TWizardHarness& wizard) { return wizard.PageAs<TProcessPage>(); }
-
-bool Finished(TWizardHarness& wizard) {
-    return TWizardHarness::WaitUntil([&] { return wizard.Window().DoneButton()->isVisible(); }, kLongWaitMs);
-}
-
-QCheckBox* FindCheckBox(QWidget* page, const QString& text) {
-    for (QCheckBox* box : page->findChildren<QCheckBox*>())
-        if (box->text() == text) return box;
-    return nullptr;
-}
-
-QRadioButton* FindRadio(QWidget* page, const QString& text) {
-    for (QRadioButton* button : page->findChildren<QRadioButton*>())
-        if (button->text() == text) return button;
-    return nullptr;
-}
-
-// From the Choose Task page through Add Files with `paths` to Burn Options;
-// "Make ISO-image" names its image file `image` on the way.
-bool ToBurnOptions(TWizardHarness& wizard, int task, const QStringList& paths, const QString& image = {}) {
-    wizard.ChooseTask(task);
-    wizard.PressNext();
-    auto* files = wizard.PageAs<TAddFilesPage>();
-    if (!files) return false;
-    files->AddLocalPaths(paths);
-    if (!image.isEmpty()) wizard.Dialogs().QueueSaveFile(image);
-    wizard.PressNext();
-    return wizard.PageCaption() == QLatin1String(caption::kBurnOptions);
-}
-
-// Next on Burn Options or Erase Options; the Process page is shown and its
-// operation is about to start.
-bool ToProcess(TWizardHarness& wizard) {
-    wizard.PressNext();
-    return Process(wizard) != nullptr;
-}
-
-// The image of a used disc: a session written by another tool.
-QString UsedDiscImage(const TWizardHarness& wizard) {
-    const QString folder = wizard.TempPath("old");
-    WriteFile(folder + "/old.txt", "from an earlier session");
-    const QString image = wizard.TempPath("old.iso");
-    QProcess tool;
-    tool.start("genisoimage", {"-quiet", "-J", "-o", image, folder});
-    return tool.waitForFinished(30000) && tool.exitCode() == 0 ? image : QString();
-}
-
-// Chooses the slowest speed of the Burn Options page, so that a throttled
-// drive takes a while.
-void ChooseSlowestSpeed(TWizardHarness& wizard) {
-    auto* speeds = wizard.Page()->findChild<QComboBox*>();
-    if (speeds && speeds->count() > 0) speeds->setCurrentIndex(speeds->count() - 1);
-}
-
-}  // namespace
 
 class ProcessTest : public QObject {
     Q_OBJECT
@@ -227,7 +65,6 @@ private slots:
         const vdrive::TDriveStatus status = wizard.Host().Status(0);
         QVERIFY(status.TrayOpen);
         QVERIFY(!status.Locked);
-        if (kind == int(TMediumKind::CdR)) TWizardHarness::SaveScreenshot(window, "process_finished");
 
         QVERIFY(ReadSession(wizard, 1) == sources.Expected);
     }
@@ -266,7 +103,6 @@ private slots:
         QVERIFY(wizard.Window().StopVisible() && wizard.Window().StopEnabled());
         QVERIFY(!wizard.Window().HomeButton()->isEnabled());
         QVERIFY(wizard.Window().windowTitle().startsWith(record.Caption() + " - "));
-        TWizardHarness::SaveScreenshot(wizard.Window(), "process_erase_then_record");
 
         // Every sector is with the drive: a full bar, and no Stop while it
         // closes the track.
@@ -475,7 +311,6 @@ private slots:
                  qPrintable(panel.RemainingText()));
         window.State().ElapsedSeconds = 3724;
         QVERIFY(TWizardHarness::WaitUntil([&] { return panel.ElapsedText() == "01:02:05"; }, 3000));
-        if (!leave) TWizardHarness::SaveScreenshot(window, "process_recording");
 
         wizard.Messages().QueueAnswer(true);
         wizard.PressStop();
