@@ -10,7 +10,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev libxxhash-dev \
             xorriso genisoimage libarchive-tools p7zip-full clang time \
             dpkg-dev file lintian desktop-file-utils appstream bash-completion groff-base \
-            qt6-base-dev qt6-qpa-plugins xvfb xauth \
+            qt6-base-dev xvfb xauth \
             fp-utils libchm-dev
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev

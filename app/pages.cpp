@@ -2,7 +2,9 @@
 
 #include <QHash>
 
+#include "app/burn_options.h"
 #include "app/choose_task.h"
+#include "app/erase_options.h"
 #include "app/global.h"
 #include "app/main_window.h"
 #include "app/process.h"
@@ -23,6 +25,8 @@ struct TPageEntry {
 // One line per page.
 const TPageEntry kPages[] = {
     {caption::kChooseTask, Make<TChooseTaskPage>},
+    {caption::kBurnOptions, Make<TBurnOptionsPage>},
+    {caption::kEraseOptions, Make<TEraseOptionsPage>},
     {caption::kProcess, Make<TProcessPage>},
 };
 

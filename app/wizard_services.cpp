@@ -13,9 +13,7 @@
 #include <QDBusReply>
 #endif
 
-#ifdef SORVANE_HAVE_HELP_VIEWER
 #include "app/help/help_viewer.h"
-#endif
 
 #include "engine/rtl/program_files.h"
 
@@ -116,13 +114,7 @@ public:
     }
 
     void ShowHelp(QWidget* owner, const QString& helpFile, int topic) override {
-#ifdef SORVANE_HAVE_HELP_VIEWER
         ShowHelpTopic(owner, helpFile, topic);
-#else
-        (void)owner;
-        (void)topic;
-        Open(helpFile);
-#endif
     }
 };
 

@@ -234,12 +234,9 @@ int TRecording::Run() {
             if (!AddPaths()) return FailReplaceQuestion();
             break;
         case tasks::TRecordTask::RecordImage: {
-            std::int64_t bytes = 0;
-            if (!tasks::IsReadableFile(request_.Paths.front(), &bytes))
+            burner_.WritePostGap = request_.PostGap;
+            if (!tasks::ImageFileSectors(burner_, request_.Paths.front(), imageSectors))
                 return Fail("cannot read the image file '" + request_.Paths.front() + "'");
-            imageSectors = TOrvoBurner::SectorsOf(bytes);
-            if (request_.PostGap && imageSectors < TImageLayout::kMinImageSectors)
-                imageSectors = TImageLayout::kMinImageSectors;
             break;
         }
     }

@@ -1,9 +1,11 @@
 #include "tasks/record_checks.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/device/disc_kind.h"
 #include "engine/record/disc_close.h"
+#include "tasks/local_paths.h"
 
 namespace sorvane::tasks {
 namespace {
@@ -123,6 +125,11 @@ TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t secto
     const std::int64_t c = burner.GetDiscCapacity();
     const std::int64_t u = burner.GetUsedSectors();
     if (p <= c && choices.EraseFirst) return TCheckResult::Pass();
+    // An image recorded after a session would keep addresses that count
+    // from the disc's first sector: a disc that holds data is erased first
+    // or not recorded at all.
+    if (task == TRecordTask::RecordImage && p <= c && ImageNeedsErase(burner))
+        return AskToErase(burner, choices, askErase);
     if (task != TRecordTask::RecordImage && disc::LastSessionLeftOpen(burner, burner.GetDiscType()))
         return RefuseDisc(burner, SessionLeftOpenText(burner.GetDiscType()));
     // An image's own addresses count from the disc's first sector. A
@@ -145,6 +152,15 @@ TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t secto
     // The project fits the disc once it is empty, and the disc is a
     // complete CD.
     return AskToErase(burner, choices, askErase);
+}
+
+bool ImageFileSectors(const TOrvoBurner& burner, const std::string& path, std::int64_t& sectors) {
+    std::int64_t bytes = 0;
+    sectors = 0;
+    if (!IsReadableFile(path, &bytes)) return false;
+    sectors = TOrvoBurner::SectorsOf(bytes);
+    if (burner.WritePostGap) sectors = std::max(sectors, TImageLayout::kMinImageSectors);
+    return true;
 }
 
 bool ImageNeedsErase(TOrvoBurner& burner) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "engine/orvo_burner.h"
 #include "tasks/check_result.h"
@@ -62,6 +63,11 @@ TCheckResult AddFiles(TOrvoBurner& burner, TRecordTask task, std::int64_t projec
 // the image file's size in sectors when an image is recorded).
 TCheckResult CheckBurn(TOrvoBurner& burner, TRecordTask task, std::int64_t sectors, TRecordChoices& choices,
                        const TAskQuestion& askErase);
+
+// The sectors an image file takes on the disc: its size rounded up to
+// whole sectors, and at least the minimum a recording with a post-gap pads
+// it to (WritePostGap). False when the file cannot be read.
+bool ImageFileSectors(const TOrvoBurner& burner, const std::string& path, std::int64_t& sectors);
 
 // Recording an image file writes the disc from its first sector, so a disc
 // that holds anything has to be erased first.

@@ -36,17 +36,27 @@ std::string VolumeLabel(std::span<const std::uint8_t> sector) {
 
 bool ReadVolumeIdentity(TOrvoBurner& burner, TVolumeIdentity& identity) {
     identity = TVolumeIdentity{};
-    alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
-    if (!burner.ReadSectors(kFirstDescriptor, 1, kSectorSize, sector.data()) ||
-        !DecodePrimaryVolumeDescriptor(sector, identity))
-        return false;
-
-    // The label is the one a mount of the disc shows: that of the last
-    // session, from its Joliet descriptor when it has one.
+    // What a mount of the disc shows is the volume of its last session;
+    // earlier sessions keep descriptors of their own at their own sector
+    // 16, which no longer tell what the disc holds.
     std::uint32_t sessionStart = 0;
     alignas(8) std::array<std::uint8_t, 12> sessions{};
     if (burner.ReadTocPmaAtip(toc::kSessionInfo, sessions.data(), 0, false, 0, sessions.size()))
         sessionStart = ReadMsb<std::uint32_t>(&sessions[8]);
+
+    alignas(8) std::array<std::uint8_t, kSectorSize> sector{};
+    const auto decodeAt = [&](std::uint32_t lba) {
+        sector.fill(0);
+        return burner.ReadSectors(lba, 1, kSectorSize, sector.data()) && DecodePrimaryVolumeDescriptor(sector, identity);
+    };
+    // A last session without a volume of its own (one that is not ISO 9660)
+    // leaves the disc's first volume as the one there is.
+    if (!decodeAt(sessionStart + kFirstDescriptor) && (sessionStart == 0 || !decodeAt(kFirstDescriptor))) {
+        identity = TVolumeIdentity{};
+        return false;
+    }
+
+    // The label from the session's Joliet descriptor when it has one.
     std::string primaryLabel, jolietLabel;
     for (std::uint32_t n = kFirstDescriptor; n <= kLastDescriptor; ++n) {
         sector.fill(0);

@@ -1,5 +1,6 @@
 #pragma once
-// The identification of the volume on a disc, as the Info page shows it:
+// The identification of the volume on a disc, as the Info page and the
+// options page of a continued disc show it:
 // the label the system would mount it by, and the preparer, publisher,
 // copyright file, creation date and application of its primary volume
 // descriptor.
@@ -29,9 +30,10 @@ bool DecodePrimaryVolumeDescriptor(std::span<const std::uint8_t> sector, TVolume
 // empty when the sector is neither.
 std::string VolumeLabel(std::span<const std::uint8_t> sector);
 
-// Reads the disc in the selected drive: the descriptor at sector 16 for the
-// identification, the last session's descriptors for the label. False when
-// there is no primary volume descriptor at sector 16.
+// Reads the volume of the disc's last session in the selected drive (the
+// one a continued disc carries on): its primary volume descriptor for the
+// identification, its Joliet descriptor, else the primary, for the label.
+// False when there is no primary volume descriptor to read.
 bool ReadVolumeIdentity(TOrvoBurner& burner, TVolumeIdentity& identity);
 
 }  // namespace sorvane::tasks

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "tasks/device_choice.h"
 #include "tasks/disc_values.h"
@@ -18,6 +19,7 @@
 #include "tasks/record_checks.h"
 #include "tasks/volume_identity.h"
 #include "tests/device/vdrive_fixture.h"
+#include "tests/sessions/recorded_disc.h"
 
 namespace sorvane::tasks {
 namespace {
@@ -153,6 +155,31 @@ TEST(VolumeIdentity, FieldsOfThePrimaryDescriptorAndDayMonthYearRecordTime) {
     auto blank = Descriptor(1);
     blank[3] = 'X';
     EXPECT_FALSE(DecodePrimaryVolumeDescriptor(blank, none));
+}
+
+class VolumeOnDisc : public test::VdriveTest {};
+
+TEST_F(VolumeOnDisc, IdentificationIsThatOfTheLastSessionNotOfTheFirst) {
+    AddDrive(vdrive::MultiFormatWriter(), {vdrive::TMediumKind::CdR, vdrive::TMediumState::Closed,
+                                           MakeImage(400, "first_session.iso")});
+    OpenAndSelect();
+    std::vector<std::uint8_t> second(300 * 2048, 0);
+    auto descriptor = Descriptor(1);
+    std::memcpy(&descriptor[813], "2007123123595900", 16);
+    std::copy(descriptor.begin(), descriptor.end(), second.begin() + 16 * 2048);
+    second[17 * 2048] = 255;
+    std::memcpy(&second[17 * 2048 + 1], "CD001", 5);
+    std::uint32_t start = 0;
+    ASSERT_EQ(test::RecordSession(burner, second, start), "");
+    ASSERT_GT(start, 0u);
+
+    TVolumeIdentity identity;
+    ASSERT_TRUE(ReadVolumeIdentity(burner, identity));
+    EXPECT_EQ(identity.Label, "MY_DISC");
+    EXPECT_EQ(identity.Preparer, "THE PREPARER");
+    EXPECT_EQ(identity.Publisher, "THE PUBLISHER");
+    EXPECT_EQ(identity.Copyright, "COPY.TXT");
+    EXPECT_EQ(identity.RecordTime, "31.12.2007");
 }
 
 TEST(VolumeIdentity, JolietLabelIsReadAsBigEndianUcs2) {

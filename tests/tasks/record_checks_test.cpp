@@ -225,6 +225,37 @@ TEST_F(RecordChecks, ImageNeedsAnEmptyDiscOnlyWhereOneCanBeHad) {
     EXPECT_FALSE(ImageNeedsErase(burner));
 }
 
+TEST_F(RecordChecks, ImageThatFitsBesideASessionStillNeedsTheRewritableDiscErased) {
+    // Recorded after the session, the image's addresses would point into
+    // the wrong sectors: the disc is erased first or not recorded.
+    Load({K::CdRw, S::Closed, MakeImage(400)});
+    answer = false;
+    TCheckResult result = CheckBurn(burner, TRecordTask::RecordImage, 400, choices, ask);
+    EXPECT_FALSE(result.Passed);
+    EXPECT_TRUE(result.Declined);
+    answer = true;
+    EXPECT_TRUE(CheckBurn(burner, TRecordTask::RecordImage, 400, choices, ask).Passed);
+    EXPECT_TRUE(choices.EraseFirst);
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(RecordChecks, ImageFileTakesWholeSectorsAndAtLeastThePostGapMinimum) {
+    std::int64_t sectors = -1;
+    const std::string path = tmp.Path() + "/image.iso";
+    test::WriteAll(path, std::vector<std::uint8_t>(1000 * kSector + 1));
+    burner.WritePostGap = true;
+    ASSERT_TRUE(ImageFileSectors(burner, path, sectors));
+    EXPECT_EQ(sectors, 1001) << "a part of a sector takes a whole one";
+    test::WriteAll(path, std::vector<std::uint8_t>(10 * kSector));
+    ASSERT_TRUE(ImageFileSectors(burner, path, sectors));
+    EXPECT_EQ(sectors, 300) << "padded by the post-gap";
+    burner.WritePostGap = false;
+    ASSERT_TRUE(ImageFileSectors(burner, path, sectors));
+    EXPECT_EQ(sectors, 10);
+    EXPECT_FALSE(ImageFileSectors(burner, tmp.Path() + "/missing.iso", sectors));
+    EXPECT_EQ(sectors, 0);
+}
+
 TEST_F(RecordChecks, SpeedListNamesEachGrantedSpeedOnceFastestFirst) {
     vdrive::TDriveModel model = Model("SPEEDS");
     model.WriteSpeeds = {{K::CdR, {7056, 4234, 1764}}};
