@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
 #include <chrono>
 
-#include "app/add_files.h"
 #include "engine/iso/image_disc.h"
 #include "engine/iso/session_reader.h"
 #include "engine/orvo_burner.h"
@@ -65,6 +65,7 @@ TSources MakeSources(const TWizardHarness& wizard, const QString& name, int bigS
     sources.Expected["/big.bin"] = Pattern(bigSize, 1);
     sources.Expected["/Docs/inner.dat"] = Pattern(70001, 2);
     for (const auto& [path, bytes] : sources.Expected) WriteFile(root + path, bytes);
+    sources.Root = root;
     sources.Paths = {root + "/small.txt", root + "/big.bin", root + "/Docs"};
     return sources;
 }
@@ -124,17 +125,18 @@ QRadioButton* FindRadio(QWidget* page, const QString& text) {
     return nullptr;
 }
 
-// From the Choose Task page through Add Files with `paths` to Burn Options;
-// "Make ISO-image" names its image file `image` on the way.
-bool ToBurnOptions(TWizardHarness& wizard, int task, const QStringList& paths, const QString& image) {
-    wizard.ChooseTask(task);
-    wizard.PressNext();
-    auto* files = wizard.PageAs<app::TAddFilesPage>();
-    if (!files) return false;
-    files->AddLocalPaths(paths);
-    if (!image.isEmpty()) wizard.Dialogs().QueueSaveFile(image);
+bool ToImageOptions(TWizardHarness& wizard, const QString& image) {
+    wizard.ChooseTask(app::kTaskRecordImage);
+    wizard.Dialogs().QueueOpenFile(image);
     wizard.PressNext();
     return wizard.PageCaption() == QLatin1String(app::caption::kBurnOptions);
+}
+
+QString ImageOf(const TWizardHarness& wizard, const TSources& sources, const QString& name) {
+    const QString image = wizard.TempPath(name);
+    QProcess tool;
+    tool.start("genisoimage", {"-quiet", "-J", "-o", image, sources.Root});
+    return tool.waitForFinished(60000) && tool.exitCode() == 0 ? image : QString();
 }
 
 // Next on Burn Options or Erase Options; the Process page is shown and its

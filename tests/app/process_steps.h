@@ -29,6 +29,7 @@ QString WriteFile(const QString& path, const QByteArray& bytes);
 
 // A folder of files to record, and what they should read back as.
 struct TSources {
+    QString Root;       // the folder they are in
     QStringList Paths;  // what the user adds: files and a folder
     TFiles Expected;
 };
@@ -49,9 +50,11 @@ QString UsedDiscImage(const TWizardHarness& wizard);
 // drives from real ones and would wait in real time.
 bool Start(TWizardHarness& wizard);
 
-// From the Choose Task page through Add Files with `paths` to Burn Options;
-// "Make ISO-image" names its image file `image` on the way.
-bool ToBurnOptions(TWizardHarness& wizard, int task, const QStringList& paths, const QString& image = {});
+// An image of the sources made by another tool; empty without genisoimage.
+QString ImageOf(const TWizardHarness& wizard, const TSources& sources, const QString& name = "sources.iso");
+// From the Choose Task page with "Record ISO-image to disc" and `image` to
+// Burn Options.
+bool ToImageOptions(TWizardHarness& wizard, const QString& image);
 // Next on Burn Options or Erase Options: the Process page is shown, its
 // operation about to start.
 bool ToProcess(TWizardHarness& wizard);
