@@ -63,9 +63,10 @@ private slots:
         TProcessPage* page = test::Process(wizard);
         QVERIFY(TWizardHarness::WaitUntil(
             [&] { return page->ErasePanel().Caption() == "Erase finished successfully"; }, test::kLongWaitMs));
-        wizard.Host().SetTimeScale(2);
+        wizard.Host().SetTimeScale(1);
         const TRecordPanel& panel = page->RecordPanel();
-        QVERIFY(TWizardHarness::WaitUntil([&] { return panel.Position() * 3 > panel.Maximum(); }, test::kLongWaitMs));
+        QVERIFY(TWizardHarness::WaitUntil([&] { return panel.Position() * 4 > panel.Maximum(); }, test::kLongWaitMs));
+        QCOMPARE(panel.Caption(), QString("Record ISO-image to disc"));
         Save(wizard, "process_erase_then_record");
         wizard.Host().SetTimeScale(1000);
         QVERIFY(test::Finished(wizard));
