@@ -175,7 +175,7 @@ void TMainWindow::BuildButtonBar() {
     line->setGeometry(0, 0, width(), 2);
     body_->setGeometry(0, 0, width(), height() - barHeight);
 
-    help_ = MakeButton(bar, tr("Help"), ThemeIcon("help-contents", QStyle::SP_DialogHelpButton), tr("Help"));
+    help_ = MakeButton(bar, tr("Help"), ThemeIcon("help-contents", QStyle::SP_MessageBoxQuestion), tr("Help"));
     home_ = MakeButton(bar, tr("Home"), ThemeIcon("go-home", QStyle::SP_DirHomeIcon), tr("Home"));
     next_ = MakeButton(bar, tr("Next"), ThemeIcon("go-next", QStyle::SP_ArrowForward), tr("Next"));
     // Next's arrow points the way on, at its right.

@@ -6,8 +6,10 @@
 #include "app/choose_task.h"
 #include "app/erase_options.h"
 #include "app/global.h"
+#include "app/info.h"
 #include "app/main_window.h"
 #include "app/process.h"
+#include "app/sessions.h"
 
 namespace sorvane::app {
 namespace {
@@ -28,6 +30,8 @@ const TPageEntry kPages[] = {
     {caption::kBurnOptions, Make<TBurnOptionsPage>},
     {caption::kEraseOptions, Make<TEraseOptionsPage>},
     {caption::kProcess, Make<TProcessPage>},
+    {caption::kInfo, Make<TInfoPage>},
+    {caption::kSessions, Make<TSessionsPage>},
 };
 
 QHash<QString, TPageMaker>& Overrides() {

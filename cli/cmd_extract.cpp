@@ -3,8 +3,6 @@
 // in the drive into a local folder.
 
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -19,8 +17,7 @@
 #include "engine/drive_disc_source.h"
 #include "engine/iso/local_name.h"
 #include "engine/rtl/format.h"
-#include "tasks/counting_disc_source.h"
-#include "tasks/disc_sessions.h"
+#include "tasks/extraction.h"
 
 namespace sorvane::cli {
 namespace {
@@ -28,7 +25,7 @@ namespace {
 constexpr char kName[] = "sorvane-cli extract";
 
 // How often the progress line is redrawn while files are copied.
-constexpr auto kRedrawEvery = std::chrono::milliseconds(250);
+constexpr int kRedrawEveryMs = 250;
 
 constexpr std::array<TOptionDef, 5> kOptions = {{{"-d", "--device", true},
                                                  {"-s", "--session", true},
@@ -93,8 +90,7 @@ int Extract(const TRequest& request) {
     if (OpenCommandDrive(burner, request.Device) < 0) return 1;
     if (!DiscReadyForSessions(burner)) return 1;
 
-    TDriveDiscSource drive(burner);
-    tasks::TCountingDiscSource disc(drive);
+    TDriveDiscSource disc(burner);
     TProgressLine progress(stderr);
     TDebugSink sink;
     if (request.Verbose)
@@ -112,58 +108,30 @@ int Extract(const TRequest& request) {
     }
     if (!MakeFolder(request.Folder)) return 1;
 
-    const tasks::TNodeTotals totals = tasks::TotalsOf(*node);
     // Ctrl-C stops the copy between two reads and removes the file it was
     // writing; a second one ends the program at once.
     TInterruptWatch interrupt;
-    std::atomic<bool> cancel{false};
-    TSessionExtractor extractor(disc, sink);
-    extractor.Cancel = &cancel;
-    // The disc stays in the drive until the copy is over.
-    burner.AllowMediumRemoval(false);
-    const std::uint64_t before = disc.BytesRead();
-    // Counted in the whole sectors a copy reads, which small files make
-    // noticeably more than their bytes.
-    const std::uint64_t toRead = totals.Sectors * TDiscSource::kSectorBytes;
-    const auto copied = [&] { return static_cast<std::int64_t>(std::min(disc.BytesRead() - before, toRead)); };
-    auto lastDrawn = std::chrono::steady_clock::now();
-    disc.OnRead = [&] {
-        if (interrupt.Requested()) cancel = true;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastDrawn < kRedrawEvery) return;
-        lastDrawn = now;
-        progress.Update(copied(), kNoReadBuffer);
-    };
-    progress.Start(static_cast<std::int64_t>(toRead));
-    const TExtractReport report =
-        whole ? extractor.ExtractSession(session, request.Folder) : extractor.ExtractNode(*node, request.Folder);
-    progress.Update(copied(), kNoReadBuffer);
+    tasks::TExtractEvents events;
+    events.Debug = sink;
+    events.ProgressEveryMs = kRedrawEveryMs;
+    events.Started = [&progress](std::int64_t total) { progress.Start(total); };
+    events.Progress = [&progress](std::int64_t copied) { progress.Update(copied, kNoReadBuffer); };
+    events.StopRequested = [&interrupt] { return interrupt.Requested(); };
+    const tasks::TExtractOutcome outcome =
+        tasks::ExtractFromDisc(burner, session, whole ? nullptr : node, request.Folder, events);
     progress.Finish();
-    disc.OnRead = nullptr;
-    burner.AllowMediumRemoval(true);
 
+    const TExtractReport& report = outcome.Report;
     for (const std::string& renamed : report.Renamed) std::fprintf(stderr, "Note: %s\n", renamed.c_str());
     if (!request.Verbose)
         for (const std::string& failure : report.Failures) std::fprintf(stderr, "%s\n", failure.c_str());
 
-    if (!report.Ok()) {
-        const int left = totals.Files - report.Files;
-        std::fprintf(stderr, "%s: %d of %d files were not extracted; the %d copied stay in %s.\n",
-                     report.Cancelled ? "Extraction cancelled" : "Extraction incomplete", left, totals.Files,
-                     report.Files, request.Folder.c_str());
+    const std::string summary = tasks::ExtractSummary(outcome, number, request.Folder);
+    if (!outcome.Complete()) {
+        std::fprintf(stderr, "%s\n", summary.c_str());
         return 1;
     }
-    // Entries the reader could not take from the disc are not in the tree,
-    // so a folder copied from such a session may lack some of them.
-    if (session.Truncated && node->Directory) {
-        std::fprintf(stderr,
-                     "Extraction incomplete: part of session %d could not be read (see the warning above); "
-                     "the %d files read were copied into %s.\n",
-                     number, report.Files, request.Folder.c_str());
-        return 1;
-    }
-    std::printf("Extracted %d file%s (%llu bytes) into %s\n", report.Files, report.Files == 1 ? "" : "s",
-                static_cast<unsigned long long>(report.Bytes), request.Folder.c_str());
+    std::printf("%s\n", summary.c_str());
     if (request.Eject && !burner.LoadUnload(true))
         std::fprintf(stderr, "Warning: the tray could not be opened: %s\n", burner.LastError.c_str());
     return 0;

@@ -20,6 +20,18 @@ constexpr std::array<TOptionDef, 2> kOptions = {{{"-d", "--device", true}, {"-h"
 
 const char* Mark(bool yes) { return yes ? "yes" : "no"; }
 
+// The disc's state in the words the emulated recorder's status uses too.
+const char* StateWords(tasks::TDiscState state) {
+    switch (state) {
+        case tasks::TDiscState::Blank: return "Blank";
+        case tasks::TDiscState::Appendable: return "Appendable";
+        case tasks::TDiscState::Incomplete: return "Incomplete (last session open)";
+        case tasks::TDiscState::Finalized: return "Finalized";
+        case tasks::TDiscState::Unknown: break;
+    }
+    return "???";
+}
+
 void PrintHelp() {
     std::fputs(
         "Usage: sorvane-cli info [-d DEVICE]\n"
@@ -69,7 +81,7 @@ int RunInfo(int argc, char** argv) {
     std::printf("\n");
     std::printf("Disc type:    %s\n", values.Type.c_str());
     std::printf("Max speed:    %s\n", values.MaxSpeed.c_str());
-    std::printf("Status:       %s\n", values.Status.c_str());
+    std::printf("Status:       %s\n", StateWords(values.State));
     std::printf("Full size:    %s\n", values.FullSize.c_str());
     std::printf("Used space:   %s\n", values.UsedSpace.c_str());
     std::printf("Free space:   %s\n", values.FreeSpace.c_str());

@@ -45,15 +45,10 @@ void PrintHelp() {
         stdout);
 }
 
-std::string DateText(TDateTime when) {
-    // A record whose date could not be read carries no date part.
-    if (when < 1) return "-";
-    return FormatDateTime("yyyy-mm-dd hh:nn:ss", when);
-}
-
 void PrintNode(const TDiscNode& node, int depth, bool verbose) {
     const std::uint64_t size = node.Directory ? tasks::TotalsOf(node).Bytes : node.Size;
-    std::printf("%14llu  %-19s  ", static_cast<unsigned long long>(size), DateText(node.DateTime).c_str());
+    std::printf("%14llu  %-19s  ", static_cast<unsigned long long>(size),
+                tasks::NodeDateText(node.DateTime).c_str());
     if (verbose) std::printf("%10lu  ", static_cast<unsigned long>(node.Extent));
     std::printf("%*s%s%s\n", depth * kIndent, "", PrintableName(node.Name).c_str(), node.Directory ? "/" : "");
     for (const TDiscNode& child : node.Children) PrintNode(child, depth + 1, verbose);

@@ -22,19 +22,14 @@ bool DiscReadyForSessions(TOrvoBurner& burner) {
 }
 
 void WarnAboutSession(const TDiscSession& session) {
-    if (session.FileSystemFound && !session.Truncated) return;
+    const std::string warning = tasks::SessionWarning(session);
+    if (warning.empty()) return;
     // Keeps the warning after the listing it is about when both streams go
     // to one place.
     std::fflush(stdout);
-    if (!session.FileSystemFound)
-        std::fprintf(stderr, "Warning: no ISO 9660 file system could be read in session %d.\n", session.Number);
-    else
-        std::fprintf(stderr, "Warning: session %d could not be read whole; what is left out is not listed:\n",
-                     session.Number);
-    for (const std::string& problem : session.Problems) {
-        std::string text = problem.starts_with(">>> ") ? problem.substr(4) : problem;
-        std::fprintf(stderr, "  %s\n", PrintableName(text).c_str());
-    }
+    std::fprintf(stderr, "Warning: %s\n", warning.c_str());
+    for (const std::string& problem : tasks::SessionProblems(session))
+        std::fprintf(stderr, "  %s\n", PrintableName(problem).c_str());
 }
 
 bool ParseSessionNumber(const std::string& text, int& number) {

@@ -1,5 +1,7 @@
 #include "tasks/disc_sessions.h"
 
+#include "engine/rtl/format.h"
+
 namespace sorvane::tasks {
 namespace {
 
@@ -35,6 +37,27 @@ TNodeTotals TotalsOf(const TDiscNode& node) {
         totals.Sectors += below.Sectors;
     }
     return totals;
+}
+
+std::string SessionWarning(const TDiscSession& session) {
+    if (!session.FileSystemFound)
+        return Format("no ISO 9660 file system could be read in session %d.", session.Number);
+    if (session.Truncated)
+        return Format("session %d could not be read whole; what is left out is not listed:", session.Number);
+    return {};
+}
+
+std::vector<std::string> SessionProblems(const TDiscSession& session) {
+    std::vector<std::string> problems;
+    for (const std::string& problem : session.Problems)
+        problems.push_back(problem.starts_with(">>> ") ? problem.substr(4) : problem);
+    return problems;
+}
+
+std::string NodeDateText(TDateTime when) {
+    // A record whose date could not be read carries no date part.
+    if (when < 1) return "-";
+    return FormatDateTime("yyyy-mm-dd hh:nn:ss", when);
 }
 
 }  // namespace sorvane::tasks

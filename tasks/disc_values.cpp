@@ -28,24 +28,19 @@ std::string Megabytes(std::int64_t sectors) {
     return FormatFloat("0 Mb", static_cast<double>(sectors) * kSectorSize / 1048576.0);
 }
 
-constexpr char kFinalized[] = "Finalized";
-
-// What can still be done with the disc, in the words the emulated
-// recorder's status uses too: blank, appendable, incomplete (a session an
-// interrupted recording left open), finalized.
-std::string DiscState(TOrvoBurner& burner, TDiscKind discKind, std::int64_t used) {
+TDiscState DiscState(TOrvoBurner& burner, TDiscKind discKind, std::int64_t used) {
     // Overwritable discs are never closed: they hold a volume or nothing.
-    if (KindTraits(discKind).OverwrittenInPlace) return used > 0 ? "Appendable" : "Blank";
+    if (KindTraits(discKind).OverwrittenInPlace) return used > 0 ? TDiscState::Appendable : TDiscState::Blank;
     switch (burner.GetDiscStatus()) {
-        case discinfo::kStatusEmpty: return "Blank";
+        case discinfo::kStatusEmpty: return TDiscState::Blank;
         case discinfo::kStatusIncomplete:
-            return disc::LastSessionLeftOpen(burner, discKind) ? "Incomplete (last session open)" : "Appendable";
-        case discinfo::kStatusComplete: return kFinalized;
+            return disc::LastSessionLeftOpen(burner, discKind) ? TDiscState::Incomplete : TDiscState::Appendable;
+        case discinfo::kStatusComplete: return TDiscState::Finalized;
         default: break;
     }
     // A drive that gives no disc information reads only what is complete.
     TDiscToc toc;
-    return ReadDiscToc(burner, toc) ? kFinalized : "???";
+    return ReadDiscToc(burner, toc) ? TDiscState::Finalized : TDiscState::Unknown;
 }
 
 }  // namespace
@@ -64,10 +59,11 @@ bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values) {
 
     const std::int64_t capacity = burner.GetDiscCapacity();
     const std::int64_t used = burner.GetUsedSectors();
-    values.Status = DiscState(burner, discKind, used);
+    values.State = DiscState(burner, discKind, used);
     values.FullSize = Megabytes(capacity);
     values.UsedSpace = Megabytes(used);
-    values.FreeSpace = values.Status == kFinalized ? "0 Mb" : Megabytes(std::max<std::int64_t>(capacity - used, 0));
+    values.FreeSpace = values.State == TDiscState::Finalized ? "0 Mb"
+                                                             : Megabytes(std::max<std::int64_t>(capacity - used, 0));
     return true;
 }
 

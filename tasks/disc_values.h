@@ -24,17 +24,26 @@ std::span<const TMatrixRow> WriteMatrix();
 // The row below both: "Protection from empty buffer".
 TMatrixRow UnderrunRow();
 
-// The texts of the disc values; "???" until known.
+// What can still be done with a disc. Each front end words it its own way.
+enum class TDiscState {
+    Unknown,     // the drive does not tell
+    Blank,       // nothing recorded yet
+    Appendable,  // holds sessions and takes more (overwritable discs: holds a volume)
+    Incomplete,  // an interrupted recording left its session open
+    Finalized,   // closed: nothing more can be recorded on it
+};
+
+// The disc values: texts, "???" until known, and the state.
 struct TDiscValues {
-    std::string Type = "???", MaxSpeed = "???", Status = "???";
+    std::string Type = "???", MaxSpeed = "???";
+    TDiscState State = TDiscState::Unknown;
     std::string FullSize = "???", UsedSpace = "???", FreeSpace = "???";
 };
 
 // Fills the disc values of the selected drive's disc: its kind's name, the
-// drive's fastest write speed for it ("48x"), its state ("Blank",
-// "Appendable", "Incomplete (last session open)" or "Finalized", the words
-// the emulated recorder's status uses too), and the sizes in Mb. False, with every value left "???", when the drive holds
-// no disc it knows.
+// drive's fastest write speed for it ("48x"), its state, and the sizes in
+// Mb (no free space on a finalized disc). False, with every value left
+// unknown, when the drive holds no disc it knows.
 bool ReadDiscValues(TOrvoBurner& burner, TDiscValues& values);
 
 }  // namespace sorvane::tasks

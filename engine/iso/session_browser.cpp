@@ -182,6 +182,7 @@ void TSessionExtractor::ExtractInto(int folderFd, const std::string& folderPath,
         if (!sub.Valid()) {
             report.Failures.push_back(Format("ERROR CREATING FOLDER %s: %s", path.c_str(), error.c_str()));
             Post(">>> " + report.Failures.back(), mtFileSystem);
+            if (OnFolderNotCreated) OnFolderNotCreated(path, error);
             return;
         }
         ++report.Folders;

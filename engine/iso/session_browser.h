@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,9 @@ public:
     // Checked before every file and between reads; the files completed so
     // far stay, the one in progress is removed.
     const std::atomic<bool>* Cancel = nullptr;
+    // Told of every folder that could not be created, with why, when it
+    // happens; its content is skipped and the walk goes on with its siblings.
+    std::function<void(const std::string& path, const std::string& error)> OnFolderNotCreated;
 
     // A file becomes `folder`/name, a directory `folder`/name/... .
     TExtractReport ExtractNode(const TDiscNode& node, const std::string& folder);

@@ -7,8 +7,10 @@
 
 #include "app/choose_task.h"
 #include "app/erase_panel.h"
+#include "app/info.h"
 #include "app/process.h"
 #include "app/record_panel.h"
+#include "app/sessions.h"
 #include "engine/orvo_burner.h"
 #include "tests/app/process_steps.h"
 #include "tests/app/wizard_harness.h"
@@ -27,6 +29,23 @@ private slots:
         QVERIFY(wizard.Start());
         wizard.ChooseTask(kTaskMakeIso);
         QVERIFY(QFileInfo(TWizardHarness::SaveScreenshot(wizard.Window(), "choose_task")).size() > 0);
+    }
+
+    // A blank CD-R: the disc's values, and the message node of a disc
+    // without sessions. The Info and Sessions tests add a closed CD-R, a
+    // DVD+RW and a three-session disc.
+    void InfoAndSessions() {
+        TWizardHarness wizard;
+        QVERIFY(wizard.Start());
+        wizard.ChooseTask(kTaskInformation);
+        wizard.PressNext();
+        auto* info = wizard.PageAs<TInfoPage>();
+        QVERIFY(info && TWizardHarness::WaitUntil([info] { return info->Read(); }));
+        QVERIFY(QFileInfo(TWizardHarness::SaveScreenshot(wizard.Window(), "info")).size() > 0);
+        wizard.PressNext();
+        auto* sessions = wizard.PageAs<TSessionsPage>();
+        QVERIFY(sessions && TWizardHarness::WaitUntil([sessions] { return sessions->Read(); }));
+        QVERIFY(QFileInfo(TWizardHarness::SaveScreenshot(wizard.Window(), "sessions")).size() > 0);
     }
 
     // The Process page while it records, and finished.

@@ -97,7 +97,7 @@ TEST_F(DiscValues, ClosedCdHasNoFreeSpaceWhatever) {
     const TDiscValues values = Read({vdrive::TMediumKind::CdR, vdrive::TMediumState::Finalized,
                                      VdriveTest::MakeImage(5000, "values.iso")});
     EXPECT_EQ(values.Type, "CD-R");
-    EXPECT_EQ(values.Status, "Finalized");
+    EXPECT_EQ(values.State, TDiscState::Finalized);
     EXPECT_EQ(values.UsedSpace, "10 Mb");
     EXPECT_EQ(values.FreeSpace, "0 Mb");
 }
@@ -106,15 +106,16 @@ TEST_F(DiscValues, RewritableDvdIsNeverClosed) {
     const TDiscValues values = Read({vdrive::TMediumKind::DvdPlusRw, vdrive::TMediumState::Finalized,
                                      VdriveTest::MakeImage(5000, "values.iso")});
     EXPECT_EQ(values.Type, "DVD+RW");
-    EXPECT_EQ(values.Status, "Appendable");
+    EXPECT_EQ(values.State, TDiscState::Appendable);
     EXPECT_NE(values.FreeSpace, "0 Mb");
 }
 
 TEST_F(DiscValues, EmptyDriveLeavesEveryValueUnknown) {
     const TDiscValues values = Read({vdrive::TMediumKind::None}, false);
-    for (const std::string* value : {&values.Type, &values.MaxSpeed, &values.Status, &values.FullSize,
-                                     &values.UsedSpace, &values.FreeSpace})
+    for (const std::string* value :
+         {&values.Type, &values.MaxSpeed, &values.FullSize, &values.UsedSpace, &values.FreeSpace})
         EXPECT_EQ(*value, "???");
+    EXPECT_EQ(values.State, TDiscState::Unknown);
 }
 
 std::array<std::uint8_t, 2048> Descriptor(std::uint8_t type) {
