@@ -9,6 +9,7 @@
 #include "app/global.h"
 #include "app/info.h"
 #include "app/main_window.h"
+#include "app/process.h"
 #include "app/sessions.h"
 
 namespace sorvane::app {
@@ -30,6 +31,7 @@ const TPageEntry kPages[] = {
     {caption::kAddFiles, Make<TAddFilesPage>},
     {caption::kBurnOptions, Make<TBurnOptionsPage>},
     {caption::kEraseOptions, Make<TEraseOptionsPage>},
+    {caption::kProcess, Make<TProcessPage>},
     {caption::kInfo, Make<TInfoPage>},
     {caption::kSessions, Make<TSessionsPage>},
 };

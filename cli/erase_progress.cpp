@@ -5,12 +5,9 @@
 #include <cstdio>
 
 #include "engine/rtl/format.h"
+#include "tasks/progress_texts.h"
 
 namespace sorvane::cli {
-
-std::string TimeText(long long seconds) {
-    return Format("%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
-}
 
 TEraseProgress::TEraseProgress(std::string caption)
     : caption_(std::move(caption)), enabled_(::isatty(STDERR_FILENO) == 1) {}
@@ -18,7 +15,7 @@ TEraseProgress::TEraseProgress(std::string caption)
 void TEraseProgress::Draw(int percent, long long elapsedSeconds) {
     if (!enabled_) return;
     const std::string line =
-        Format("%s - %d%%   Elapsed: %s", caption_.c_str(), percent, TimeText(elapsedSeconds).c_str());
+        Format("%s - %d%%   Elapsed: %s", caption_.c_str(), percent, tasks::TimeText(elapsedSeconds).c_str());
     std::string text = "\r" + line;
     if (shown_ > line.size()) text += std::string(shown_ - line.size(), ' ');
     std::fputs(text.c_str(), stderr);

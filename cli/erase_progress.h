@@ -8,9 +8,6 @@
 
 namespace sorvane::cli {
 
-// Hours, minutes and seconds, two digits each at least: "00:01:05".
-std::string TimeText(long long seconds);
-
 class TEraseProgress {
 public:
     explicit TEraseProgress(std::string caption);

@@ -229,6 +229,8 @@ bool TOrvoBurner::StartDiscRecording(const TCacheInputs& inputs, TDiscRecording 
     if (recording.TestWrite) sent.reset();
     discRecording_ = std::move(recording);
     pendingChecksums_ = std::move(sent);
+    // Not known before the recording thread has set the drive's speed.
+    SetRecordingWriteSpeed(0);
     return StartWriteThread(false);
 }
 

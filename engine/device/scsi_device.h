@@ -117,6 +117,13 @@ public:
         deviceFreeBufferSize_ = free;
     }
 
+    // The write speed the drive granted the recording under way, as the
+    // recording thread read it back once it had set it (kB/s); 0 until then.
+    // Progress displays count the time left from it: WriteSpeed is 0 when
+    // the user left the speed to the drive.
+    std::uint16_t RecordingWriteSpeed() const { return recordingWriteSpeed_; }
+    void SetRecordingWriteSpeed(std::uint16_t value) { recordingWriteSpeed_ = value; }
+
     bool Erasing() const { return erasing_; }
     TEraseDoneEvent OnEraseDone;
 
@@ -359,6 +366,7 @@ protected:
     std::uint16_t writeSpeed_ = 0;
     std::atomic<std::uint32_t> deviceBufferSize_{0};
     std::atomic<std::uint32_t> deviceFreeBufferSize_{0};
+    std::atomic<std::uint16_t> recordingWriteSpeed_{0};
     std::atomic<bool> erasing_{false};
     std::atomic<TStarting> starting_{TStarting::Nothing};
     std::atomic<std::uint32_t> waitAborts_{0};

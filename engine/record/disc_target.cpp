@@ -68,6 +68,7 @@ std::string TDiscTarget::Open() {
     device_.SetSpeed(recording_.ReadSpeed, recording_.WriteSpeed);
     device_.WaitUntilReady(kReadyWaitMs, kReadyPollMs);
     const std::uint16_t speed = device_.GetCurrentWriteSpeed();
+    device_.SetRecordingWriteSpeed(speed);
 
     // The first page never announces a following session where that hangs
     // on FinalizeDisc; the real value is sent when the session is closed.
