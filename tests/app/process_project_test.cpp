@@ -117,6 +117,9 @@ private slots:
         QVERIFY(ToBurnOptions(wizard, kTaskMakeIso, sources.Paths, image));
         QVERIFY(ToProcess(wizard));
         TProcessPage* page = Process(wizard);
+        // The save starts once the page is on screen; from then on there is
+        // no disc to eject.
+        QVERIFY(TWizardHarness::WaitUntil([page] { return page->RecordPanel().Caption() != QString("Record"); }));
         QVERIFY(!page->EjectBox()->isEnabled());
         QVERIFY(Finished(wizard));
         QCOMPARE(page->RecordPanel().Caption(), QString("Record finished successfully"));
