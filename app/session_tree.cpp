@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 
+#include "app/size_text.h"
 #include "engine/iso/local_name.h"
 #include "engine/rtl/format.h"
 #include "tasks/disc_sessions.h"
@@ -33,7 +34,7 @@ void SetImage(QTreeWidgetItem& item, int image) {
     item.setIcon(0, ImageIcon(image));
 }
 
-void SetData(QTreeWidgetItem& item, const TNodeData& data) {
+void SetData(QTreeWidgetItem& item, const TSessionNodeData& data) {
     item.setData(0, kSessionRole, QVariant::fromValue(reinterpret_cast<quintptr>(data.Session)));
     item.setData(0, kEntryRole, QVariant::fromValue(reinterpret_cast<quintptr>(data.Entry)));
     item.setData(0, kPathRole, data.SourcePath);
@@ -59,13 +60,6 @@ void DisplayDir(QTreeWidgetItem& parent, const TDiscSession& session, const TDis
 void AddMessage(QTreeWidgetItem& parent, const QString& text) {
     auto* item = new QTreeWidgetItem(&parent, QStringList(text));
     SetImage(*item, kMessage);
-}
-
-// Decimal digits in groups of three from the right, a blank between groups.
-QString GroupDigits(std::uint64_t value) {
-    QString digits = QString::number(value);
-    for (int at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, ' ');
-    return digits;
 }
 
 }  // namespace
@@ -100,7 +94,7 @@ QString SessionWarningText(const TDiscSession& session) {
 
 int NodeImage(const QTreeWidgetItem& item) { return item.data(0, kImageRole).toInt(); }
 
-TNodeData NodeDataOf(const QTreeWidgetItem& item) {
+TSessionNodeData NodeDataOf(const QTreeWidgetItem& item) {
     if (NodeImage(item) == kMessage) return {};
     return {reinterpret_cast<const TDiscSession*>(item.data(0, kSessionRole).value<quintptr>()),
             reinterpret_cast<const TDiscNode*>(item.data(0, kEntryRole).value<quintptr>()),
@@ -116,16 +110,15 @@ void ShowExpanded(QTreeWidgetItem& item, bool expanded) {
         SetImage(item, expanded ? kFolderOpen : kFolderClosed);
 }
 
-QString SizeText(std::uint64_t bytes) {
-    return QString::fromStdString(FormatFloat("##,##0.00 Mb", static_cast<double>(bytes) / 1048576.0)) + " (" +
-           GroupDigits(bytes) + " byte)";
-}
+namespace {
+QString SizeOf(const TSessionNodeData& data) { return DetailsSizeText(static_cast<std::int64_t>(data.Size)); }
+}  // namespace
 
 TDetails DetailsOf(const QTreeWidgetItem& item) {
-    const TNodeData data = NodeDataOf(item);
+    const TSessionNodeData data = NodeDataOf(item);
     switch (NodeImage(item)) {
         case kFile:
-            return {{"File path:", data.SourcePath}, {"File size:", SizeText(data.Size)},
+            return {{"File path:", data.SourcePath}, {"File size:", SizeOf(data)},
                     {"Last modified:", data.Modified}};
         case kFolderClosed:
         case kFolderOpen:
@@ -133,7 +126,7 @@ TDetails DetailsOf(const QTreeWidgetItem& item) {
         case kSessionClosed:
         case kSessionOpen:
             return {{"Session number:", QString::fromStdString(IntToStrPad(3, "0", data.Session->Number))},
-                    {"Session size:", SizeText(data.Size)},
+                    {"Session size:", SizeOf(data)},
                     {"Last modified:", {}, false}};
         default: return {};
     }

@@ -26,7 +26,7 @@ enum TNodeImage : int {
 
 // What a node stands for: the entry on the disc (the session's root for a
 // session) and the session it belongs to, as the page keeps them.
-struct TNodeData {
+struct TSessionNodeData {
     const TDiscSession* Session = nullptr;
     const TDiscNode* Entry = nullptr;
     QString SourcePath;  // "sr0:/docs/readme.txt"
@@ -44,15 +44,12 @@ QTreeWidgetItem* AddMessageNode(QTreeWidget& tree, const QString& text);
 
 // The node's picture number, and its data (empty for a message node).
 int NodeImage(const QTreeWidgetItem& item);
-TNodeData NodeDataOf(const QTreeWidgetItem& item);
+TSessionNodeData NodeDataOf(const QTreeWidgetItem& item);
 // Shows the picture of an expanded or collapsed session or folder.
 void ShowExpanded(QTreeWidgetItem& item, bool expanded);
 
 // Why the session's tree is not complete, as a sentence; empty when it is.
 QString SessionWarningText(const TDiscSession& session);
-
-// "1.50 Mb (1 572 864 byte)".
-QString SizeText(std::uint64_t bytes);
 
 // The details panel's three rows for a node.
 struct TDetailRow {

@@ -184,7 +184,7 @@ void TSessionsPage::ExtractSelected() {
 }
 
 bool TSessionsPage::ExtractNode(const QTreeWidgetItem& item, const QString& folder) {
-    const TNodeData node = NodeDataOf(item);
+    const TSessionNodeData node = NodeDataOf(item);
     const bool wholeSession = NodeImage(item) == kSessionClosed || NodeImage(item) == kSessionOpen;
     // Kept for the walk, whatever becomes of the page.
     const std::shared_ptr<const std::vector<TDiscSession>> sessions = sessions_;
