@@ -12,11 +12,9 @@
 #include <QTest>
 
 #include "app/add_files.h"
-#include "app/erase_panel.h"
 #include "app/process.h"
 #include "app/record_panel.h"
 #include "engine/orvo_burner.h"
-#include "tasks/progress_texts.h"
 #include "tests/app/process_steps.h"
 #include "tests/app/wizard_harness.h"
 
@@ -63,25 +61,8 @@ private slots:
         page->EjectBox()->setChecked(true);
         page->ShutdownBox()->setChecked(true);
         QVERIFY(Finished(wizard));
-
-        TMainWindow& window = wizard.Window();
-        const QString size = QString::fromStdString(tasks::MbText(window.Burner().GetImageSize() * 2048));
-        const TRecordPanel& panel = page->RecordPanel();
-        QCOMPARE(panel.Caption(), QString("Record finished successfully"));
-        QCOMPARE(panel.SizeText(), size + "/" + size + " Mb");
-        QCOMPARE(panel.PercentText(), QString("100%"));
-        QCOMPARE(panel.Position(), panel.Maximum());
-        QCOMPARE(panel.RemainingText(), QString("00:00:00"));
-        QVERIFY(page->ErasePanel().isHidden());
-        QVERIFY(!window.StopVisible());
-        QVERIFY(window.HomeButton()->isEnabled());
-        QCOMPARE(window.windowTitle(), QString("Sorvane"));
-        QVERIFY(!page->EjectBox()->isEnabled() && !page->ShutdownBox()->isEnabled());
-        QVERIFY2(wizard.Messages().Shown().isEmpty(), qPrintable(wizard.Messages().Last().Text));
-        QCOMPARE(wizard.Desktop().PowerOffRequests, 1);
-        const vdrive::TDriveStatus status = wizard.Host().Status(0);
-        QVERIFY(status.TrayOpen);
-        QVERIFY(!status.Locked);
+        const QString problem = EjectedAndShutDownProblem(wizard, *page);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
         QVERIFY(ReadSession(wizard, 1) == sources.Expected);
     }

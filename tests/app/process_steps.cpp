@@ -11,10 +11,13 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/erase_panel.h"
+#include "app/record_panel.h"
 #include "engine/iso/image_disc.h"
 #include "engine/iso/session_reader.h"
 #include "engine/orvo_burner.h"
 #include "engine/project/project_tree.h"
+#include "tasks/progress_texts.h"
 
 namespace sorvane::test {
 namespace {
@@ -163,5 +166,27 @@ void ChooseSlowestSpeed(TWizardHarness& wizard) {
     if (speeds && speeds->count() > 0) speeds->setCurrentIndex(speeds->count() - 1);
 }
 
+
+QString EjectedAndShutDownProblem(TWizardHarness& wizard, const app::TProcessPage& page) {
+    app::TMainWindow& window = wizard.Window();
+    const QString size = QString::fromStdString(tasks::MbText(window.Burner().GetImageSize() * 2048));
+    const app::TRecordPanel& panel = page.RecordPanel();
+    if (panel.Caption() != "Record finished successfully") return "record caption: " + panel.Caption();
+    if (panel.SizeText() != size + "/" + size + " Mb") return "size: " + panel.SizeText();
+    if (panel.PercentText() != "100%") return "percentage: " + panel.PercentText();
+    if (panel.Position() != panel.Maximum()) return "the record bar is not full";
+    if (panel.RemainingText() != "00:00:00") return "remaining: " + panel.RemainingText();
+    if (!page.ErasePanel().isHidden()) return "the erase panel is shown";
+    if (window.StopVisible()) return "Stop is still shown";
+    if (!window.HomeButton()->isEnabled()) return "Home is disabled";
+    if (window.windowTitle() != "Sorvane") return "title: " + window.windowTitle();
+    if (page.EjectBox()->isEnabled() || page.ShutdownBox()->isEnabled()) return "the finish choices are still enabled";
+    if (!wizard.Messages().Shown().isEmpty()) return "a box was shown: " + wizard.Messages().Last().Text;
+    if (wizard.Desktop().PowerOffRequests != 1) return QString("power-off asked %1 times").arg(wizard.Desktop().PowerOffRequests);
+    const vdrive::TDriveStatus status = wizard.Host().Status(0);
+    if (!status.TrayOpen) return "the disc was not ejected";
+    if (status.Locked) return "the tray is still locked";
+    return {};
+}
 
 }  // namespace sorvane::test

@@ -61,6 +61,12 @@ bool ToProcess(TWizardHarness& wizard);
 app::TProcessPage* Process(const TWizardHarness& wizard);
 // Waits for Done.
 bool Finished(TWizardHarness& wizard);
+// What a recording that succeeded with "Eject disc after finish" and
+// "Shutdown PC after finish" checked leaves: the record panel full, the
+// operation over, the window's title back, no box shown, one power-off
+// asked for, and the tray open and unlocked. Empty when all of it holds,
+// else the first thing that does not.
+QString EjectedAndShutDownProblem(TWizardHarness& wizard, const app::TProcessPage& page);
 
 QCheckBox* FindCheckBox(QWidget* page, const QString& text);
 QRadioButton* FindRadio(QWidget* page, const QString& text);
